@@ -1,0 +1,23 @@
+# orv_add_test_suite(<name> SOURCES <files...> LIBS <targets...> [GUI])
+# One GoogleTest executable per subsystem; every test case becomes its own CTest test.
+# GUI suites run under Qt's offscreen platform and use the toolkit's test main, which fails a
+# test that makes Qt print a warning.
+function(orv_add_test_suite name)
+    cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock Threads::Threads)
+    if(ARG_GUI)
+        target_link_libraries(${name} PRIVATE orv_test_gui_main)
+    else()
+        target_link_libraries(${name} PRIVATE GTest::gtest_main)
+    endif()
+    include(GoogleTest)
+    set(env
+        "QT_QPA_PLATFORM=offscreen"
+        "ORVANE_TEST_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
+        "ORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES ENVIRONMENT "${env}" TIMEOUT 120 LABELS ${name})
+endfunction()
