@@ -16,3 +16,17 @@ constexpr INT ERROR_BAD_FORMAT = 11;
 // The started program's exit is collected in the background.
 HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
                         LPCSTR lpDirectory, INT nShowCmd);
+
+namespace platform {
+
+// What ShellExecuteA returns on success is a token of the started process (a value above 32,
+// never reused within a run). These let a caller that waits for the program's work notice that
+// the program has ended, or end it.
+
+// True while the process started with that token runs; false once it has ended (or for a token
+// that names no process started by ShellExecuteA).
+bool shellProcessRunning(HINSTANCE token);
+// Ends the process (SIGKILL) if it still runs and waits until it has been collected.
+void shellTerminateProcess(HINSTANCE token);
+
+} // namespace platform
