@@ -6,7 +6,7 @@ packages=(
     qt6-base-dev libgl1-mesa-dev
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
     clang clang-format libclang-rt-14-dev
-    xvfb xauth fonts-dejavu-core
+    xvfb xauth fonts-dejavu-core fonts-liberation
 )
 missing=()
 for p in "${packages[@]}"; do

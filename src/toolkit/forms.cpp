@@ -1,0 +1,427 @@
+#include "toolkit/forms.h"
+
+#include "toolkit/application.h"
+#include "toolkit/message_queue.h"
+#include "toolkit/win_ui.h"
+
+#include <algorithm>
+
+namespace toolkit {
+
+FrameMetrics FrameMetricsOf(TBorderStyle style) {
+    switch (style) {
+    case TBorderStyle::bsNone:
+        return {0, 0, 0, 0};
+    case TBorderStyle::bsSizeable:
+        return {4, 23, 4, 4};
+    case TBorderStyle::bsSizeToolWin:
+        return {4, 19, 4, 4};
+    case TBorderStyle::bsToolWindow:
+        return {3, 18, 3, 3};
+    case TBorderStyle::bsSingle:
+    case TBorderStyle::bsDialog:
+        return {3, 22, 3, 3};
+    }
+    return {0, 0, 0, 0};
+}
+
+TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
+    // Forms start hidden and at the classic default size.
+    TControl::SetVisible(false);
+    left_ = 0;
+    top_ = 0;
+    width_ = 320;
+    height_ = 240;
+    SetColor(clBtnFace);
+    SetParentFont(false);
+}
+
+TCustomForm::~TCustomForm() {
+    if (Application != nullptr) {
+        Application->FormDestroyed(this);
+    }
+}
+
+void TCustomForm::InitializeForm() {
+    BeginLoading();
+    Describe();
+    // Loaded on the form, then on every component the description made, in creation order.
+    std::vector<TComponent*> loading;
+    for (TComponent* c : ComponentList()) {
+        if (c->IsLoading()) {
+            loading.push_back(c);
+        }
+    }
+    Loaded();
+    for (TComponent* c : loading) {
+        c->Loaded();
+    }
+    AlignControls();
+    if (Application != nullptr) {
+        Application->FormCreated(this);
+    }
+    DoCreate();
+    if (Visible()) {
+        TControl::SetVisible(false);
+        Show();
+    }
+}
+
+void TCustomForm::DoCreate() {
+    try {
+        OnCreate(this);
+    } catch (...) {
+        HandleCurrentException();
+    }
+}
+
+void TCustomForm::DoShow() {
+    OnShow(this);
+}
+void TCustomForm::DoHide() {
+    OnHide(this);
+}
+void TCustomForm::DoClose(TCloseAction& action) {
+    OnClose(this, action);
+}
+void TCustomForm::DoDestroy() {
+    try {
+        OnDestroy(this);
+    } catch (...) {
+        HandleCurrentException();
+    }
+}
+
+void TCustomForm::BeforeDestruction() {
+    if (!IsDestroying()) {
+        DoDestroy();
+    }
+    TWinControl::BeforeDestruction();
+}
+
+void TCustomForm::SetBorderStyle(TBorderStyle style) {
+    if (style == borderStyle_) {
+        return;
+    }
+    // The client area stays; the frame changes around it.
+    TRect client = ClientRect();
+    borderStyle_ = style;
+    FrameMetrics f = FrameMetricsOf(style);
+    width_ = client.Width() + f.left + f.right;
+    height_ = client.Height() + f.top + f.bottom;
+    applyFormSpec();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle style) {
+    if (style == formStyle_) {
+        return;
+    }
+    formStyle_ = style;
+    SetTopmost(style == TFormStyle::fsStayOnTop);
+}
+
+void TCustomForm::SetTopmost(bool topmost) {
+    if (topmost == topmost_) {
+        return;
+    }
+    topmost_ = topmost;
+    applyFormSpec();
+}
+
+void TCustomForm::applyFormSpec() {
+    if (WidgetPeer* peer = Peer()) {
+        peer->setForm({borderStyle_, topmost_, modal_});
+        peer->setBounds(PeerBounds());
+    }
+}
+
+TWindowState TCustomForm::WindowState() const {
+    if (WidgetPeer* peer = Peer(); peer && Visible()) {
+        return peer->windowState();
+    }
+    return windowState_;
+}
+
+void TCustomForm::SetWindowState(TWindowState state) {
+    windowState_ = state;
+    if (WidgetPeer* peer = Peer()) {
+        peer->setWindowState(state);
+    }
+}
+
+void TCustomForm::SetIcon(HICON icon) {
+    icon_ = icon;
+    if (WidgetPeer* peer = Peer()) {
+        peer->setIcon(icon);
+    }
+}
+
+TRect TCustomForm::ClientRect() const {
+    FrameMetrics f = FrameMetricsOf(borderStyle_);
+    return {0, 0, std::max(Width() - f.left - f.right, 0),
+            std::max(Height() - f.top - f.bottom, 0)};
+}
+
+void TCustomForm::SetClientSize(int width, int height) {
+    FrameMetrics f = FrameMetricsOf(borderStyle_);
+    SetBounds(Left(), Top(), width + f.left + f.right, height + f.top + f.bottom);
+}
+
+TRect TCustomForm::PeerBounds() const {
+    // A form's peer takes the frame's position on the screen and the client area's size.
+    TRect client = ClientRect();
+    return Bounds(Left(), Top(), client.Width(), client.Height());
+}
+
+bool TCustomForm::PeerVisible() const {
+    return Visible();
+}
+
+void TCustomForm::InitializePeer(WidgetPeer& peer) {
+    peer.setForm({borderStyle_, topmost_, modal_});
+    peer.setIcon(icon_);
+    peer.setWindowState(windowState_);
+}
+
+void TCustomForm::PeerBoundsChanged(const TRect& bounds) {
+    FrameMetrics f = FrameMetricsOf(borderStyle_);
+    TControl::SetBounds(bounds.Left, bounds.Top, bounds.Width() + f.left + f.right,
+                        bounds.Height() + f.top + f.bottom);
+}
+
+void TCustomForm::queryMinMax() {
+    WindowingBackend* backend = GetWindowingBackend();
+    TRect screen = backend != nullptr ? backend->screenRect() : TRect{0, 0, 1280, 800};
+    FrameMetrics f = FrameMetricsOf(borderStyle_);
+    MINMAXINFO info{};
+    info.ptMaxSize = {screen.Width() + f.left + f.right, screen.Height() + f.top + f.bottom};
+    info.ptMaxPosition = {-f.left, -f.top};
+    info.ptMinTrackSize = {112, f.top + f.bottom};
+    info.ptMaxTrackSize = {screen.Width() + f.left + f.right + 12,
+                           screen.Height() + f.top + f.bottom + 12};
+    Perform(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    if (WidgetPeer* peer = Peer()) {
+        TPoint minClient{std::max(info.ptMinTrackSize.x - f.left - f.right, 0),
+                         std::max(info.ptMinTrackSize.y - f.top - f.bottom, 0)};
+        TPoint maxClient{std::max(info.ptMaxTrackSize.x - f.left - f.right, 0),
+                         std::max(info.ptMaxTrackSize.y - f.top - f.bottom, 0)};
+        peer->setSizeLimits(minClient, maxClient);
+    }
+    // Hold the form to the limits, as the window manager would.
+    int w = std::clamp(
+        Width(), static_cast<int>(info.ptMinTrackSize.x),
+        std::max(static_cast<int>(info.ptMinTrackSize.x), static_cast<int>(info.ptMaxTrackSize.x)));
+    int h = std::clamp(
+        Height(), static_cast<int>(info.ptMinTrackSize.y),
+        std::max(static_cast<int>(info.ptMinTrackSize.y), static_cast<int>(info.ptMaxTrackSize.y)));
+    if (w != Width() || h != Height()) {
+        SetBounds(Left(), Top(), w, h);
+    }
+}
+
+void TCustomForm::placeOnFirstShow() {
+    if (shownOnce_) {
+        return;
+    }
+    shownOnce_ = true;
+    if (position_ == TPosition::poScreenCenter) {
+        WindowingBackend* backend = GetWindowingBackend();
+        TRect screen = backend != nullptr ? backend->screenRect() : TRect{0, 0, 1280, 800};
+        SetBounds(screen.Left + (screen.Width() - Width()) / 2,
+                  screen.Top + (screen.Height() - Height()) / 2, Width(), Height());
+    }
+}
+
+void TCustomForm::SetVisible(bool visible) {
+    if (visible == Visible()) {
+        return;
+    }
+    if (visible) {
+        HandleNeeded();
+        placeOnFirstShow();
+        TControl::SetVisible(true);
+        queryMinMax();
+        DoShow();
+    } else {
+        DoHide();
+        TControl::SetVisible(false);
+    }
+}
+
+void TCustomForm::Show() {
+    SetVisible(true);
+    BringToFront();
+}
+
+void TCustomForm::Hide() {
+    SetVisible(false);
+}
+
+void TCustomForm::BringToFront() {
+    if (WidgetPeer* peer = Peer(); peer && Visible()) {
+        peer->bringToFront();
+        peer->activate();
+    }
+}
+
+bool TCustomForm::Active() const {
+    return Peer() != nullptr && Peer()->isActive();
+}
+
+bool TCustomForm::CloseQuery() {
+    bool canClose = true;
+    OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TCustomForm::Close() {
+    if (modal_) {
+        modalResult_ = mrCancel;
+        return;
+    }
+    if (!CloseQuery()) {
+        return;
+    }
+    TCloseAction action = TCloseAction::caHide;
+    DoClose(action);
+    if (action == TCloseAction::caNone) {
+        return;
+    }
+    if (Application != nullptr && Application->MainForm() == this) {
+        Application->Terminate();
+        Hide();
+        return;
+    }
+    switch (action) {
+    case TCloseAction::caHide:
+        Hide();
+        break;
+    case TCloseAction::caMinimize:
+        SetWindowState(TWindowState::wsMinimized);
+        break;
+    case TCloseAction::caFree:
+        Release();
+        break;
+    case TCloseAction::caNone:
+        break;
+    }
+}
+
+TModalResult TCustomForm::ShowModal() {
+    if (Visible() || !Enabled() || modal_) {
+        throw EInvalidOperation("Cannot make a visible window modal");
+    }
+    modal_ = true;
+    modalResult_ = mrNone;
+    applyFormSpec();
+    auto finish = [this] {
+        modal_ = false;
+        if (!IsDestroying()) {
+            Hide();
+            applyFormSpec();
+        }
+    };
+    try {
+        Show();
+        while (true) {
+            Application->HandleMessage();
+            if (Application->Terminated()) {
+                modalResult_ = mrCancel;
+            }
+            if (modalResult_ != mrNone) {
+                TCloseAction action = TCloseAction::caHide;
+                if (CloseQuery()) {
+                    DoClose(action);
+                } else {
+                    action = TCloseAction::caNone;
+                }
+                if (action == TCloseAction::caNone && !Application->Terminated()) {
+                    modalResult_ = mrNone;
+                    continue;
+                }
+                if (action == TCloseAction::caFree) {
+                    Release();
+                }
+                break;
+            }
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    TModalResult result = modalResult_;
+    finish();
+    return result;
+}
+
+void TCustomForm::Release() {
+    if (HandleAllocated()) {
+        PostMessageA(Handle(), CM_RELEASE, 0, 0);
+    }
+}
+
+void TCustomForm::DefaultHandler(TMessage& message) {
+    switch (message.Msg) {
+    case WM_CLOSE:
+        Close();
+        break;
+    case CM_RELEASE:
+        Free();
+        break;
+    case WM_SYSCOMMAND:
+        switch (message.WParam & 0xFFF0) {
+        case SC_CLOSE:
+            Close();
+            break;
+        case SC_MINIMIZE:
+            SetWindowState(TWindowState::wsMinimized);
+            break;
+        case SC_MAXIMIZE:
+            SetWindowState(TWindowState::wsMaximized);
+            break;
+        case SC_RESTORE:
+            SetWindowState(TWindowState::wsNormal);
+            break;
+        default:
+            break;
+        }
+        break;
+    default:
+        TWinControl::DefaultHandler(message);
+        break;
+    }
+}
+
+void TCustomForm::PeerCloseRequest() {
+    Perform(WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void TCustomForm::PeerActivated(bool active) {
+    if (active) {
+        OnActivate(this);
+    } else {
+        OnDeactivate(this);
+    }
+}
+
+bool TCustomForm::PeerDialogKey(int key) {
+    // The default button takes Enter, the cancel button Escape.
+    std::vector<TWinControl*> stack{this};
+    while (!stack.empty()) {
+        TWinControl* w = stack.back();
+        stack.pop_back();
+        for (TControl* c : w->ControlList()) {
+            if (auto* child = dynamic_cast<TWinControl*>(c)) {
+                if (child != this && child->Visible() && child->Enabled() &&
+                    child->WantsDialogKey(key)) {
+                    child->DialogKey(key);
+                    return true;
+                }
+                stack.push_back(child);
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace toolkit

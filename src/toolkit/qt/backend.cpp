@@ -1,0 +1,163 @@
+#include "platform/winmm.h"
+#include "toolkit/application.h"
+#include "toolkit/message_queue.h"
+#include "toolkit/peer.h"
+#include "toolkit/qt/peers.h"
+#include "toolkit/qt/qt_util.h"
+#include "toolkit/win_ui.h"
+#include "toolkit/windowing.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
+#include <cstdio>
+#include <memory>
+
+namespace toolkit {
+namespace qt {
+namespace {
+
+const QEvent::Type kWakeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+// Delivers posted messages while Qt runs its own loops (modal message boxes, menus).
+class Dispatcher : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() != kWakeEvent) {
+            return QObject::event(e);
+        }
+        Guard([] { DeliverOnePostedMessage(); });
+        if (HasPostedMessages()) {
+            QCoreApplication::postEvent(this, new QEvent(kWakeEvent));
+        }
+        return true;
+    }
+};
+
+class QtBackend : public WindowingBackend {
+public:
+    std::unique_ptr<WidgetPeer> createPeer(TWinControl* control, PeerKind kind) override {
+        return qt::createPeer(control, kind);
+    }
+    void processEvents(bool wait) override {
+        QCoreApplication::processEvents(wait ? QEventLoop::WaitForMoreEvents
+                                             : QEventLoop::AllEvents);
+        FlushDeferredDeletes();
+    }
+    TPoint textExtent(const TFont& font, const std::string& text, bool showPrefix) const override {
+        QFontMetrics metrics(toQFont(font));
+        QRect r = metrics.boundingRect(QRect(0, 0, 100000, 100000),
+                                       showPrefix ? Qt::TextShowMnemonic : 0, toQString(text));
+        return {r.width(), std::max(r.height(), metrics.height())};
+    }
+    TRect screenRect() const override {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        return screen != nullptr ? fromQRect(screen->availableGeometry()) : TRect{0, 0, 1280, 800};
+    }
+};
+
+std::function<void(const std::string&)>& warningHandler() {
+    static std::function<void(const std::string&)> handler;
+    return handler;
+}
+
+void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    std::string message = text.toStdString();
+    if ((type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg) && warningHandler()) {
+        warningHandler()(message);
+        return;
+    }
+    if (type != QtDebugMsg && type != QtInfoMsg) {
+        std::fprintf(stderr, "%s\n", message.c_str());
+    }
+}
+
+BOOL postFromWaveApi(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return PostWindowMessage(hWnd, msg, wParam, lParam) ? TRUE : FALSE;
+}
+
+} // namespace
+} // namespace qt
+
+void InitializeWindowing() {
+    static bool done = false;
+    if (done) {
+        return;
+    }
+    done = true;
+    qInstallMessageHandler(qt::messageHandler);
+    if (QCoreApplication::instance() == nullptr) {
+        static int argc = 1;
+        static char name[] = "orvane-manager";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv); // lives for the rest of the process
+    }
+    QApplication::setQuitOnLastWindowClosed(false);
+    static qt::QtBackend backend;
+    SetWindowingBackend(&backend);
+    static auto* dispatcher = new qt::Dispatcher;
+    SetPostedMessageWaker(
+        [] { QCoreApplication::postEvent(dispatcher, new QEvent(qt::kWakeEvent)); });
+    winmmSetWindowMessagePoster(&qt::postFromWaveApi);
+    if (Application == nullptr) {
+        Application = new TApplication;
+    }
+    QObject::connect(qApp, &QGuiApplication::applicationStateChanged, qApp,
+                     [](Qt::ApplicationState state) {
+                         if (Application != nullptr) {
+                             bool active = state == Qt::ApplicationActive;
+                             Guard([active] { Application->SetActive(active); });
+                         }
+                     });
+}
+
+void FlushDeferredDeletes() {
+    if (QCoreApplication::instance() != nullptr) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TColor Snapshot::PixelAt(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) {
+        return clNone;
+    }
+    std::uint32_t p = pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                             static_cast<std::size_t>(x)];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+Snapshot GrabControl(TWinControl* control) {
+    Snapshot shot;
+    control->HandleNeeded();
+    QWidget* w = qt::widgetOf(control);
+    if (w == nullptr) {
+        return shot;
+    }
+    QImage image = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    shot.width = image.width();
+    shot.height = image.height();
+    shot.pixels.resize(static_cast<std::size_t>(shot.width) *
+                       static_cast<std::size_t>(shot.height));
+    for (int y = 0; y < shot.height; ++y) {
+        const auto* line = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
+        for (int x = 0; x < shot.width; ++x) {
+            shot.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(shot.width) +
+                        static_cast<std::size_t>(x)] = line[x] & 0xFFFFFF;
+        }
+    }
+    return shot;
+}
+
+bool SaveSnapshot(TWinControl* control, const std::string& pngPath) {
+    control->HandleNeeded();
+    QWidget* w = qt::widgetOf(control);
+    return w != nullptr && w->grab().save(QString::fromStdString(pngPath), "PNG");
+}
+
+void SetWarningHandler(std::function<void(const std::string&)> handler) {
+    qt::warningHandler() = std::move(handler);
+}
+
+} // namespace toolkit

@@ -1,0 +1,56 @@
+// The native widgets behind the toolkit's windowed controls.
+#pragma once
+
+#include "toolkit/peer.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <initializer_list>
+#include <memory>
+#include <vector>
+
+namespace toolkit::qt {
+
+class Detachable;
+
+class QtPeer : public WidgetPeer {
+public:
+    // The peer owns the widget; hooks are the widget's parts that report to the control.
+    QtPeer(TWinControl* control, QWidget* widget, std::initializer_list<Detachable*> hooks);
+    ~QtPeer() override;
+
+    QWidget* widget() const { return widget_; }
+    // Where child controls' widgets go.
+    virtual QWidget* container() const { return widget_; }
+
+    void setParent(WidgetPeer* parent) override;
+    void setBounds(const TRect& bounds) override;
+    void setVisible(bool visible) override;
+    void setEnabled(bool enabled) override;
+    void setColor(TColor) override {}
+    void setFont(const TFont& font) override;
+    void setText(const std::string&) override {}
+    void setHint(const std::string& hint, bool show) override;
+    void setCursor(TCursor cursor) override;
+    void invalidate(const TRect& rect) override;
+    void invalidateAll() override;
+    void update() override;
+    void setFocus() override;
+    bool hasFocus() const override;
+    void bringToFront() override;
+    void sendToBack() override;
+    TPoint clientToScreen(TPoint p) const override;
+    TPoint screenToClient(TPoint p) const override;
+
+protected:
+    TWinControl* control_;
+    QPointer<QWidget> widget_;
+    std::vector<Detachable*> hooks_;
+};
+
+std::unique_ptr<WidgetPeer> createPeer(TWinControl* control, PeerKind kind);
+
+// The widget of a control, for the backend's own use (snapshots, message box owners).
+QWidget* widgetOf(TWinControl* control);
+
+} // namespace toolkit::qt

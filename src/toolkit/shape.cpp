@@ -1,0 +1,62 @@
+#include "toolkit/shape.h"
+
+#include <algorithm>
+
+namespace toolkit {
+
+TShape::TShape(TComponent* owner) : TGraphicControl(owner) {
+    width_ = 65;
+    height_ = 65;
+}
+
+void TShape::SetShape(TShapeType value) {
+    if (value != shape_) {
+        shape_ = value;
+        Invalidate();
+    }
+}
+
+void TShape::SetPen(const TPen& pen) {
+    if (!(pen == pen_)) {
+        pen_ = pen;
+        Invalidate();
+    }
+}
+
+void TShape::SetBrush(const TBrush& brush) {
+    if (!(brush == brush_)) {
+        brush_ = brush;
+        Invalidate();
+    }
+}
+
+void TShape::Paint(TCanvas& canvas) {
+    canvas.Pen = pen_;
+    canvas.Brush = brush_;
+    int x = pen_.Width / 2;
+    int y = x;
+    int w = Width() - pen_.Width + 1;
+    int h = Height() - pen_.Width + 1;
+    if (pen_.Width == 0) {
+        --w;
+        --h;
+    }
+    if (shape_ == TShapeType::stSquare || shape_ == TShapeType::stRoundSquare ||
+        shape_ == TShapeType::stCircle) {
+        int side = std::min(w, h);
+        x += (w - side) / 2;
+        y += (h - side) / 2;
+        w = h = side;
+    }
+    switch (shape_) {
+    case TShapeType::stEllipse:
+    case TShapeType::stCircle:
+        canvas.Ellipse(Bounds(x, y, w, h));
+        break;
+    default:
+        canvas.Rectangle(Bounds(x, y, w, h));
+        break;
+    }
+}
+
+} // namespace toolkit

@@ -1,0 +1,449 @@
+#include "toolkit/win_control.h"
+
+#include "toolkit/exceptions.h"
+#include "toolkit/message_queue.h"
+
+#include <algorithm>
+
+namespace toolkit {
+namespace {
+
+WindowingBackend* gBackend = nullptr;
+
+template <typename T> void eraseValue(std::vector<T*>& list, T* value) {
+    list.erase(std::remove(list.begin(), list.end(), value), list.end());
+}
+
+} // namespace
+
+void SetWindowingBackend(WindowingBackend* backend) {
+    gBackend = backend;
+}
+WindowingBackend* GetWindowingBackend() {
+    return gBackend;
+}
+
+TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
+
+TWinControl::~TWinControl() {
+    // Children leave first, so that no child widget outlives this one's.
+    while (!windowedChildren_.empty()) {
+        RemoveControl(windowedChildren_.back());
+    }
+    while (!graphicChildren_.empty()) {
+        RemoveControl(graphicChildren_.back());
+    }
+    DestroyHandle();
+}
+
+int TWinControl::ControlCount() const {
+    return static_cast<int>(graphicChildren_.size() + windowedChildren_.size());
+}
+
+TControl* TWinControl::Controls(int index) const {
+    int graphic = static_cast<int>(graphicChildren_.size());
+    if (index < 0 || index >= ControlCount()) {
+        throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+    }
+    return index < graphic ? graphicChildren_[static_cast<std::size_t>(index)]
+                           : windowedChildren_[static_cast<std::size_t>(index - graphic)];
+}
+
+std::vector<TControl*> TWinControl::ControlList() const {
+    std::vector<TControl*> all(graphicChildren_);
+    all.insert(all.end(), windowedChildren_.begin(), windowedChildren_.end());
+    return all;
+}
+
+bool TWinControl::ContainsControl(const TControl* control) const {
+    for (const TControl* c = control; c != nullptr; c = c->Parent()) {
+        if (c->Parent() == this) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void TWinControl::InsertControl(TControl* control) {
+    if (control == nullptr || control->parent_ == this) {
+        return;
+    }
+    for (TWinControl* p = this; p != nullptr; p = p->Parent()) {
+        if (p == control) {
+            throw EInvalidOperation("A control cannot be placed inside itself");
+        }
+    }
+    if (control->parent_ != nullptr) {
+        control->parent_->RemoveControl(control);
+    }
+    control->parent_ = this;
+    if (control->IsWindowed()) {
+        windowedChildren_.push_back(control);
+        auto* win = static_cast<TWinControl*>(control);
+        if (HandleAllocated()) {
+            win->HandleNeeded();
+        }
+    } else {
+        graphicChildren_.push_back(control);
+        control->Invalidate();
+    }
+    control->ParentColorChanged();
+    control->ParentFontChanged();
+    ChildChanged(control);
+}
+
+void TWinControl::RemoveControl(TControl* control) {
+    if (control == nullptr || control->parent_ != this) {
+        return;
+    }
+    if (mouseCapture_ == control) {
+        mouseCapture_ = nullptr;
+    }
+    if (mouseOver_ == control) {
+        mouseOver_ = nullptr;
+    }
+    if (control->IsWindowed()) {
+        static_cast<TWinControl*>(control)->DestroyHandle();
+        eraseValue(windowedChildren_, control);
+    } else {
+        control->Invalidate();
+        eraseValue(graphicChildren_, control);
+    }
+    control->parent_ = nullptr;
+    if (!IsDestroying()) {
+        ChildChanged(control);
+    }
+}
+
+TControl* TWinControl::ControlAtPos(TPoint p, bool allowDisabled, bool windowedToo) const {
+    auto hit = [&](const std::vector<TControl*>& list) -> TControl* {
+        for (auto it = list.rbegin(); it != list.rend(); ++it) {
+            TControl* c = *it;
+            if (c->Visible() && (allowDisabled || c->Enabled()) &&
+                c->BoundsRect().Contains(p.X, p.Y)) {
+                return c;
+            }
+        }
+        return nullptr;
+    };
+    if (windowedToo) {
+        if (TControl* c = hit(windowedChildren_)) {
+            return c;
+        }
+    }
+    return hit(graphicChildren_);
+}
+
+HWND TWinControl::Handle() {
+    if (handle_ == nullptr) {
+        if (parent_ != nullptr) {
+            parent_->HandleNeeded(); // creates this one's too
+        }
+        if (handle_ == nullptr) {
+            CreateWnd();
+        }
+    }
+    return handle_;
+}
+
+void TWinControl::CreateWnd() {
+    handle_ = AllocateWindowHandle(this);
+    if (gBackend != nullptr) {
+        peer_ = gBackend->createPeer(this, GetPeerKind());
+    }
+    if (peer_) {
+        peer_->setParent(parent_ != nullptr ? parent_->Peer() : nullptr);
+        peer_->setBounds(PeerBounds());
+        peer_->setFont(Font());
+        peer_->setColor(ColorToRGB(Color()));
+        peer_->setText(Caption());
+        peer_->setHint(Hint(), ShowHint());
+        peer_->setCursor(Cursor());
+        peer_->setEnabled(Enabled());
+        InitializePeer(*peer_);
+    }
+    createChildHandles();
+    if (peer_) {
+        peer_->setVisible(PeerVisible());
+    }
+}
+
+void TWinControl::createChildHandles() {
+    for (TControl* child : std::vector<TControl*>(windowedChildren_)) {
+        auto* win = static_cast<TWinControl*>(child);
+        if (!win->HandleAllocated()) {
+            win->CreateWnd();
+        }
+    }
+}
+
+void TWinControl::DestroyHandle() {
+    if (handle_ == nullptr) {
+        return;
+    }
+    for (TControl* child : windowedChildren_) {
+        static_cast<TWinControl*>(child)->DestroyHandle();
+    }
+    releaseHandleOnly();
+}
+
+void TWinControl::releaseHandleOnly() {
+    mouseCapture_ = nullptr;
+    peer_.reset();
+    ReleaseWindowHandle(handle_);
+    handle_ = nullptr;
+}
+
+void TWinControl::SetFocus() {
+    if (TCustomForm* form = ParentForm(); form == nullptr) {
+        return;
+    }
+    HandleNeeded();
+    if (peer_) {
+        peer_->setFocus();
+    }
+}
+
+bool TWinControl::Focused() const {
+    return peer_ && peer_->hasFocus();
+}
+
+bool TWinControl::CanFocus() const {
+    for (const TControl* c = this; c != nullptr; c = c->Parent()) {
+        if (!c->Visible() || !c->Enabled()) {
+            return false;
+        }
+    }
+    return ParentForm() != nullptr;
+}
+
+void TWinControl::AlignControls() {
+    if (aligning_ || IsLoading()) {
+        return;
+    }
+    aligning_ = true;
+    TRect r = AlignRect();
+    auto place = [&](TAlign kind) {
+        std::vector<TControl*> list;
+        for (TControl* c : ControlList()) {
+            if (c->Align() == kind && c->Visible()) {
+                list.push_back(c);
+            }
+        }
+        std::stable_sort(list.begin(), list.end(), [kind](TControl* a, TControl* b) {
+            switch (kind) {
+            case TAlign::alTop:
+                return a->Top() < b->Top();
+            case TAlign::alBottom:
+                return a->Top() + a->Height() > b->Top() + b->Height();
+            case TAlign::alLeft:
+                return a->Left() < b->Left();
+            case TAlign::alRight:
+                return a->Left() + a->Width() > b->Left() + b->Width();
+            default:
+                return false;
+            }
+        });
+        for (TControl* c : list) {
+            switch (kind) {
+            case TAlign::alTop:
+                c->SetBounds(r.Left, r.Top, r.Width(), c->Height());
+                r.Top += c->Height();
+                break;
+            case TAlign::alBottom:
+                c->SetBounds(r.Left, r.Bottom - c->Height(), r.Width(), c->Height());
+                r.Bottom -= c->Height();
+                break;
+            case TAlign::alLeft:
+                c->SetBounds(r.Left, r.Top, c->Width(), r.Height());
+                r.Left += c->Width();
+                break;
+            case TAlign::alRight:
+                c->SetBounds(r.Right - c->Width(), r.Top, c->Width(), r.Height());
+                r.Right -= c->Width();
+                break;
+            case TAlign::alClient:
+                c->SetBounds(r.Left, r.Top, std::max(r.Width(), 0), std::max(r.Height(), 0));
+                break;
+            case TAlign::alNone:
+                break;
+            }
+        }
+    };
+    try {
+        for (TAlign kind :
+             {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight, TAlign::alClient}) {
+            place(kind);
+        }
+    } catch (...) {
+        aligning_ = false;
+        throw;
+    }
+    aligning_ = false;
+}
+
+void TWinControl::ChildChanged(TControl* child) {
+    if (child->Align() != TAlign::alNone ||
+        std::any_of(graphicChildren_.begin(), graphicChildren_.end(),
+                    [](TControl* c) { return c->Align() != TAlign::alNone; }) ||
+        std::any_of(windowedChildren_.begin(), windowedChildren_.end(),
+                    [](TControl* c) { return c->Align() != TAlign::alNone; })) {
+        AlignControls();
+    }
+}
+
+void TWinControl::Invalidate() {
+    if (peer_) {
+        peer_->invalidateAll();
+    }
+}
+
+void TWinControl::Loaded() {
+    TControl::Loaded();
+    AlignControls();
+}
+
+void TWinControl::PaintWindow(TCanvas& canvas) {
+    canvas.Brush.Color = ColorToRGB(Color());
+    canvas.Brush.Style = TBrushStyle::bsSolid;
+    canvas.FillRect(ClientRect());
+}
+
+void TWinControl::PaintControls(TCanvas& canvas) {
+    TRect clip = canvas.ClipRect();
+    for (TControl* c : std::vector<TControl*>(graphicChildren_)) {
+        TRect bounds = c->BoundsRect();
+        if (!c->Visible() || !bounds.Intersects(clip)) {
+            continue;
+        }
+        canvas.Save(bounds.Left, bounds.Top, {0, 0, bounds.Width(), bounds.Height()});
+        try {
+            c->Paint(canvas);
+        } catch (...) {
+            canvas.Restore();
+            throw;
+        }
+        canvas.Restore();
+    }
+}
+
+void TWinControl::PeerPaint(TCanvas& canvas, bool nativeBackground) {
+    if (!nativeBackground) {
+        PaintWindow(canvas);
+    }
+    PaintControls(canvas);
+}
+
+void TWinControl::PeerMouse(MouseAction action, TMouseButton button, TShiftState shift, int x,
+                            int y) {
+    TControl* target = mouseCapture_;
+    if (target == nullptr) {
+        target = ControlAtPos({x, y}, false);
+        if (target == nullptr) {
+            target = this;
+        }
+    }
+    int lx = x;
+    int ly = y;
+    if (target != this) {
+        lx -= target->Left();
+        ly -= target->Top();
+    }
+    switch (action) {
+    case MouseAction::Down:
+        if (target != this) {
+            mouseCapture_ = target;
+        }
+        target->clicked_ = target->clickEvents_ && button == TMouseButton::mbLeft;
+        target->MouseDown(button, shift, lx, ly);
+        break;
+    case MouseAction::DoubleClick:
+        if (target != this) {
+            mouseCapture_ = target;
+        }
+        target->DblClick();
+        target->MouseDown(button, shift | ssDouble, lx, ly);
+        break;
+    case MouseAction::Up: {
+        mouseCapture_ = nullptr;
+        if (target->clicked_ && button == TMouseButton::mbLeft) {
+            target->clicked_ = false;
+            if (TRect{0, 0, target->Width(), target->Height()}.Contains(lx, ly)) {
+                target->Click();
+            }
+        }
+        // The click may have freed the target.
+        if (target == this || ContainsControl(target)) {
+            target->MouseUp(button, shift, lx, ly);
+        }
+        break;
+    }
+    case MouseAction::Move:
+        target->MouseMove(shift, lx, ly);
+        break;
+    }
+}
+
+void TWinControl::PeerBoundsChanged(const TRect& bounds) {
+    TControl::SetBounds(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
+}
+
+void TWinControl::PeerFocusChanged(bool focused) {
+    if (focused) {
+        OnEnter(this);
+    } else {
+        OnExit(this);
+    }
+}
+
+void TWinControl::BoundsChanged() {
+    if (peer_) {
+        peer_->setBounds(PeerBounds());
+    }
+    AlignControls();
+}
+
+void TWinControl::ColorChanged() {
+    if (peer_) {
+        peer_->setColor(ColorToRGB(Color()));
+        peer_->invalidateAll();
+    }
+}
+
+void TWinControl::FontChanged() {
+    if (peer_) {
+        peer_->setFont(Font());
+    }
+}
+
+void TWinControl::TextChanged() {
+    if (peer_) {
+        peer_->setText(Caption());
+    }
+}
+
+void TWinControl::EnabledChanged() {
+    if (peer_) {
+        peer_->setEnabled(Enabled());
+    }
+}
+
+void TWinControl::VisibleChanged() {
+    if (peer_) {
+        peer_->setVisible(PeerVisible());
+    }
+}
+
+void TWinControl::HintChanged() {
+    if (peer_) {
+        peer_->setHint(Hint(), ShowHint());
+    }
+}
+
+void TWinControl::CursorChanged() {
+    if (peer_) {
+        peer_->setCursor(Cursor());
+    }
+}
+
+} // namespace toolkit

@@ -1,0 +1,120 @@
+// Windowed controls: controls with a native widget (a peer) and a window handle, which hold
+// child controls. The child list holds the non-windowed children first, then the windowed
+// ones, each group in insertion order; that is also the painting order.
+#pragma once
+
+#include "toolkit/control.h"
+#include "toolkit/peer.h"
+
+#include <memory>
+#include <vector>
+
+namespace toolkit {
+
+enum class MouseAction { Down, Up, Move, DoubleClick };
+
+class TWinControl : public TControl {
+public:
+    explicit TWinControl(TComponent* owner);
+    ~TWinControl() override;
+
+    bool IsWindowed() const override { return true; }
+
+    int ControlCount() const;
+    TControl* Controls(int index) const;
+    std::vector<TControl*> ControlList() const;
+    void InsertControl(TControl* control);
+    void RemoveControl(TControl* control);
+    bool ContainsControl(const TControl* control) const;
+    // The topmost visible child at a point of the client area (non-windowed children only
+    // when windowedToo is false).
+    TControl* ControlAtPos(TPoint p, bool allowDisabled, bool windowedToo = false) const;
+
+    // The window handle; creating the native widget (and those of the parents and windowed
+    // children) when it does not exist yet. Handles are never reused.
+    HWND Handle();
+    bool HandleAllocated() const { return handle_ != nullptr; }
+    void HandleNeeded() { (void)Handle(); }
+    void DestroyHandle();
+    WidgetPeer* Peer() const { return peer_.get(); }
+
+    bool TabStop() const { return tabStop_; }
+    void SetTabStop(bool value) { tabStop_ = value; }
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
+    void SetFocus();
+    bool Focused() const;
+    bool CanFocus() const;
+
+    // Places the aligned children (top, bottom, left, right, then client) in the client area.
+    void AlignControls();
+    // The area in which children are aligned.
+    virtual TRect AlignRect() const { return ClientRect(); }
+
+    void Invalidate() override;
+    void Loaded() override;
+
+    // Called by the peer. Every call comes from the backend's event loop and must not throw
+    // into it: the peers wrap them (see Guard in application.h).
+    virtual void PeerPaint(TCanvas& canvas, bool nativeBackground);
+    virtual void PeerMouse(MouseAction action, TMouseButton button, TShiftState shift, int x,
+                           int y);
+    // The user moved or resized the native widget (bounds in parent coordinates; for a form
+    // the client area on the screen).
+    virtual void PeerBoundsChanged(const TRect& bounds);
+    virtual void PeerFocusChanged(bool focused);
+    virtual void PeerClicked() {}
+    virtual void PeerToggled(bool) {}
+    virtual void PeerTextEdited(const std::string&) {}
+    virtual void PeerIndexChosen(int) {}
+    virtual void PeerValueChanged(int) {}
+    // A form asked to close by the user; the peer never closes by itself.
+    virtual void PeerCloseRequest() {}
+    virtual void PeerActivated(bool) {}
+    // Enter or Escape pressed in the widget and not used by it; true when a control took it.
+    virtual bool PeerDialogKey(int) { return false; }
+    // Whether this control acts on Enter or Escape anywhere in its form (default and cancel
+    // buttons), and the action.
+    virtual bool WantsDialogKey(int) const { return false; }
+    virtual void DialogKey(int) {}
+
+protected:
+    virtual PeerKind GetPeerKind() const { return PeerKind::Container; }
+    // Creates the peer, then pushes every stored property to it.
+    virtual void CreateWnd();
+    // Pushes the class's own properties to a new peer.
+    virtual void InitializePeer(WidgetPeer& peer) {}
+    // Paints the control's own surface (Container peers): fills with its colour.
+    virtual void PaintWindow(TCanvas& canvas);
+    void PaintControls(TCanvas& canvas);
+
+    void BoundsChanged() override;
+    void ColorChanged() override;
+    void FontChanged() override;
+    void TextChanged() override;
+    void EnabledChanged() override;
+    void VisibleChanged() override;
+    void HintChanged() override;
+    void CursorChanged() override;
+    // A child's bounds, visibility or alignment changed.
+    virtual void ChildChanged(TControl* child);
+    virtual TRect PeerBounds() const { return BoundsRect(); }
+    // Whether the peer is shown now: a child follows Visible, a form its own rule.
+    virtual bool PeerVisible() const { return Visible(); }
+
+private:
+    friend class TControl;
+    void createChildHandles();
+    void releaseHandleOnly();
+
+    std::vector<TControl*> graphicChildren_;
+    std::vector<TControl*> windowedChildren_;
+    std::unique_ptr<WidgetPeer> peer_;
+    HWND handle_ = nullptr;
+    bool tabStop_ = false;
+    bool aligning_ = false;
+    TControl* mouseCapture_ = nullptr;
+    TControl* mouseOver_ = nullptr;
+};
+
+} // namespace toolkit

@@ -1,0 +1,36 @@
+// Starting the windowing backend, and what tests and tools need of it.
+#pragma once
+
+#include "toolkit/types.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace toolkit {
+
+class TWinControl;
+
+// Starts the backend once per process (the program takes no command line, so the backend is
+// given none). Creates the application object if there is none.
+void InitializeWindowing();
+// Frees the native widgets whose controls are gone (they are freed late, after the events
+// that may be running in them).
+void FlushDeferredDeletes();
+
+// A control as it is drawn now, 0x00RRGGBB per pixel.
+struct Snapshot {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    // As a TColor (0x00BBGGRR).
+    TColor PixelAt(int x, int y) const;
+};
+Snapshot GrabControl(TWinControl* control);
+bool SaveSnapshot(TWinControl* control, const std::string& pngPath);
+
+// Backend warnings (tests fail on them); without a handler they go to stderr.
+void SetWarningHandler(std::function<void(const std::string&)> handler);
+
+} // namespace toolkit
