@@ -33,6 +33,7 @@ constexpr MMRESULT MMSYSERR_NOMEM = 7;
 constexpr MMRESULT MMSYSERR_NOTSUPPORTED = 8;
 constexpr MMRESULT MMSYSERR_INVALFLAG = 10;
 constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
+constexpr MMRESULT MMSYSERR_HANDLEBUSY = 12; // the handle is in use by this thread's driver call
 constexpr MMRESULT WAVERR_BADFORMAT = 32;
 
 constexpr std::size_t MAXPNAMELEN = 32;
@@ -113,12 +114,26 @@ using LPTIMECALLBACK = void (*)(UINT uTimerID, UINT uMsg, DWORD_PTR dwUser, DWOR
 constexpr UINT TIME_ONESHOT = 0x0000;
 constexpr UINT TIME_PERIODIC = 0x0001;
 constexpr UINT TIME_CALLBACK_FUNCTION = 0x0000;
+constexpr UINT TIME_KILL_SYNCHRONOUS = 0x0100; // accepted; every timeKillEvent is synchronous here
 constexpr MMRESULT TIMERR_NOERROR = 0;
 constexpr MMRESULT TIMERR_NOCANDO = 97;
 
+// Callbacks run one at a time on one timer thread, on an absolute schedule (a periodic timer's
+// n-th callback is due at start + n * delay, however late earlier ones were). A timer that falls
+// more than platform::kTimerMaxCatchUp periods behind skips the periods beyond that bound instead
+// of firing them in a burst. uDelay must be 1 to 65535 ms; uResolution is not used. Returns the
+// timer id (never 0, not reused within a run) or 0 on failure.
 MMRESULT timeSetEvent(UINT uDelay, UINT uResolution, LPTIMECALLBACK fptc, DWORD_PTR dwUser,
                       UINT fuEvent);
+// Once this returns, the timer's callback does not run again: a callback of that timer running on
+// the timer thread is waited for, unless the caller is that callback itself. A one-shot timer
+// whose callback has finished is gone (MMSYSERR_INVALPARAM, as for an unknown id).
 MMRESULT timeKillEvent(UINT uTimerID);
+
+namespace platform {
+// How many missed periods a late periodic timer still fires to catch up.
+constexpr unsigned kTimerMaxCatchUp = 10;
+} // namespace platform
 
 // Window callbacks (CALLBACK_WINDOW) are delivered as posted messages. The wave API knows no
 // windows; the windowing layer installs the function that posts a message to a window.

@@ -1,0 +1,257 @@
+// Multimedia timers: the absolute schedule, bounded catch-up, killing (also from callbacks and
+// from many threads at once), argument checks, and a clean process exit while timers run.
+#include "helpers/child_process.h"
+#include "platform/winmm.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <set>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+struct FireLog {
+    std::mutex mutex;
+    std::vector<Clock::time_point> times;
+    std::atomic<int> fires{0};
+    int slowEvery = 0; // every slowEvery-th callback (counting from 3) blocks for slowFor
+    milliseconds slowFor{0};
+
+    std::vector<Clock::time_point> snapshot() {
+        std::lock_guard lock(mutex);
+        return times;
+    }
+};
+
+void logFire(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+    auto* log = reinterpret_cast<FireLog*>(user);
+    const auto now = Clock::now();
+    {
+        std::lock_guard lock(log->mutex);
+        log->times.push_back(now);
+    }
+    const int n = ++log->fires;
+    if (log->slowEvery > 0 && n % log->slowEvery == 3) {
+        std::this_thread::sleep_for(log->slowFor);
+    }
+}
+
+double ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+TEST(MultimediaTimer, PeriodicTimerKeepsItsAbsoluteScheduleThroughSlowCallbacks) {
+    // Every 7th callback blocks for one and a half periods. A timer that scheduled from the end of
+    // its callbacks would lose about half a period each time (some 7 fires over the run).
+    constexpr auto kPeriod = milliseconds(100);
+    constexpr int kPeriods = 50;
+    FireLog log;
+    log.slowEvery = 7;
+    log.slowFor = milliseconds(150);
+    const auto start = Clock::now();
+    const UINT id =
+        timeSetEvent(kPeriod.count(), 1, logFire, reinterpret_cast<DWORD_PTR>(&log), TIME_PERIODIC);
+    ASSERT_NE(id, 0u);
+    // Sample half a period after the last expected fire.
+    std::this_thread::sleep_until(start + kPeriods * kPeriod + kPeriod / 2);
+    const int fired = log.fires;
+    ASSERT_EQ(timeKillEvent(id), TIMERR_NOERROR);
+    EXPECT_NEAR(fired, kPeriods, 1);
+
+    // No fire comes before its due time; the lateness of the fires that no slow callback delayed
+    // is the timer's jitter.
+    const auto times = log.snapshot();
+    std::vector<double> lateness;
+    for (std::size_t k = 0; k < times.size(); ++k) {
+        const auto due = start + static_cast<int>(k + 1) * kPeriod;
+        EXPECT_GE(times[k], due) << "fire " << k << " came early";
+        if (k % 7 != 3) { // the fire after a slow one is late by design
+            lateness.push_back(ms(times[k] - due));
+        }
+    }
+    std::sort(lateness.begin(), lateness.end());
+    ASSERT_FALSE(lateness.empty());
+    std::printf("fires %d of %d; lateness ms: median %.3f, max %.3f\n", fired, kPeriods,
+                lateness[lateness.size() / 2], lateness.back());
+}
+
+TEST(MultimediaTimer, LongStallSkipsMissedPeriodsBeyondTheCatchUpBound) {
+    constexpr auto kPeriod = milliseconds(10);
+    constexpr auto kStall = milliseconds(1000); // a hundred periods
+    FireLog log;
+    log.slowEvery = 1000; // only the 3rd callback stalls
+    log.slowFor = kStall;
+    const UINT id =
+        timeSetEvent(kPeriod.count(), 1, logFire, reinterpret_cast<DWORD_PTR>(&log), TIME_PERIODIC);
+    ASSERT_NE(id, 0u);
+    while (log.fires < 3) {
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+    const auto stallEnd = log.snapshot()[2] + kStall;
+    std::this_thread::sleep_until(stallEnd + milliseconds(100));
+    ASSERT_EQ(timeKillEvent(id), TIMERR_NOERROR);
+
+    const auto times = log.snapshot();
+    const auto afterStall =
+        std::count_if(times.begin(), times.end(), [&](auto t) { return t >= stallEnd; });
+    const auto burst = std::count_if(times.begin(), times.end(), [&](auto t) {
+        return t >= stallEnd && t < stallEnd + milliseconds(5);
+    });
+    std::printf("after a %lld ms stall: %ld fires in the burst, %ld in the next 100 ms\n",
+                static_cast<long long>(kStall.count()), static_cast<long>(burst),
+                static_cast<long>(afterStall));
+    // Without the bound, about a hundred callbacks would follow the stall at once.
+    EXPECT_LE(burst, static_cast<long>(platform::kTimerMaxCatchUp) + 1);
+    EXPECT_GE(afterStall, static_cast<long>(platform::kTimerMaxCatchUp) + 1);
+    EXPECT_LE(afterStall, static_cast<long>(platform::kTimerMaxCatchUp) + 1 + 11);
+}
+
+TEST(MultimediaTimer, ArgumentsAreCheckedAndIdsAreNeverZeroOrReused) {
+    FireLog log;
+    const auto user = reinterpret_cast<DWORD_PTR>(&log);
+    EXPECT_EQ(timeSetEvent(0, 1, logFire, user, TIME_PERIODIC), 0u);
+    EXPECT_EQ(timeSetEvent(65536, 1, logFire, user, TIME_PERIODIC), 0u);
+    EXPECT_EQ(timeSetEvent(10, 1, nullptr, user, TIME_PERIODIC), 0u);
+    EXPECT_EQ(timeSetEvent(10, 1, logFire, user, 0x10 /* event callback */), 0u);
+    EXPECT_EQ(timeKillEvent(0), MMSYSERR_INVALPARAM);
+    EXPECT_EQ(timeKillEvent(0xFFFFFFF0u), MMSYSERR_INVALPARAM);
+
+    std::set<UINT> ids;
+    for (int i = 0; i < 500; ++i) {
+        const UINT id = timeSetEvent(i % 2 ? 65535 : 1000, 0, logFire, user,
+                                     i % 3 ? TIME_PERIODIC : TIME_ONESHOT | TIME_KILL_SYNCHRONOUS);
+        ASSERT_NE(id, 0u);
+        EXPECT_TRUE(ids.insert(id).second) << "id " << id << " reused";
+        ASSERT_EQ(timeKillEvent(id), TIMERR_NOERROR);
+        EXPECT_EQ(timeKillEvent(id), MMSYSERR_INVALPARAM);
+    }
+    EXPECT_EQ(log.fires.load(), 0);
+}
+
+TEST(MultimediaTimer, OneShotFiresOnceAndIsThenGone) {
+    FireLog log;
+    const UINT id = timeSetEvent(20, 1, logFire, reinterpret_cast<DWORD_PTR>(&log), TIME_ONESHOT);
+    ASSERT_NE(id, 0u);
+    std::this_thread::sleep_for(milliseconds(250));
+    EXPECT_EQ(log.fires.load(), 1);
+    EXPECT_EQ(timeKillEvent(id), MMSYSERR_INVALPARAM);
+}
+
+// What callbacks do to timers from the timer thread itself.
+struct SelfKill {
+    std::atomic<int> fires{0};
+    std::atomic<MMRESULT> killResult{0xFFFF};
+    std::atomic<UINT> victim{0};
+    std::atomic<UINT> spawned{0};
+};
+
+void killSelfOnThird(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+    auto* s = reinterpret_cast<SelfKill*>(user);
+    if (++s->fires == 3) {
+        s->killResult = timeKillEvent(id);
+        // Also kill another timer and start a new one from here.
+        timeKillEvent(s->victim);
+        s->spawned = timeSetEvent(
+            5, 1,
+            [](UINT, UINT, DWORD_PTR u, DWORD_PTR, DWORD_PTR) {
+                reinterpret_cast<SelfKill*>(u)->fires += 100;
+            },
+            user, TIME_ONESHOT);
+    }
+}
+
+TEST(MultimediaTimer, CallbackCanKillItsOwnAndOtherTimersWithoutDeadlock) {
+    SelfKill self;
+    FireLog victimLog;
+    self.victim =
+        timeSetEvent(1000, 1, logFire, reinterpret_cast<DWORD_PTR>(&victimLog), TIME_PERIODIC);
+    const UINT id =
+        timeSetEvent(10, 1, killSelfOnThird, reinterpret_cast<DWORD_PTR>(&self), TIME_PERIODIC);
+    ASSERT_NE(id, 0u);
+    std::this_thread::sleep_for(milliseconds(300));
+    EXPECT_EQ(self.killResult.load(), TIMERR_NOERROR);
+    EXPECT_EQ(self.fires.load(), 103); // three of its own, then the one-shot it started
+    EXPECT_NE(self.spawned.load(), 0u);
+    EXPECT_EQ(timeKillEvent(id), MMSYSERR_INVALPARAM);
+    EXPECT_EQ(timeKillEvent(self.victim), MMSYSERR_INVALPARAM);
+    EXPECT_EQ(victimLog.fires.load(), 0);
+}
+
+// A callback that notices it runs after its timer's timeKillEvent returned.
+std::atomic<int> lateCallbacks{0};
+
+struct Probe {
+    std::atomic<bool> killed{false};
+};
+
+void probeCallback(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+    auto* probe = reinterpret_cast<Probe*>(user);
+    if (probe->killed) {
+        ++lateCallbacks;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(200)); // let kills meet running callbacks
+    if (probe->killed) {
+        ++lateCallbacks;
+    }
+}
+
+TEST(MultimediaTimer, NoCallbackRunsAfterKillReturnsUnderStress) {
+    lateCallbacks = 0;
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 150;
+    std::vector<std::unique_ptr<Probe>> probes(kThreads * kRounds);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            std::mt19937 rng(t);
+            for (int r = 0; r < kRounds; ++r) {
+                auto& probe = probes[t * kRounds + r];
+                probe = std::make_unique<Probe>();
+                const UINT flags = r % 4 == 0 ? TIME_ONESHOT : TIME_PERIODIC;
+                const UINT id = timeSetEvent(1 + rng() % 3, 1, probeCallback,
+                                             reinterpret_cast<DWORD_PTR>(probe.get()), flags);
+                ASSERT_NE(id, 0u);
+                std::this_thread::sleep_for(std::chrono::microseconds(rng() % 4000));
+                const MMRESULT rc = timeKillEvent(id);
+                // A one-shot timer that has finished is gone; a periodic one is always there.
+                if (flags == TIME_PERIODIC) {
+                    EXPECT_EQ(rc, TIMERR_NOERROR);
+                }
+                probe->killed = true;
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    std::this_thread::sleep_for(milliseconds(50)); // a stray callback would show up by now
+    EXPECT_EQ(lateCallbacks.load(), 0);
+}
+
+TEST(MultimediaTimer, ProcessExitsCleanlyWhileTimersRun) {
+    {
+        test_support::ChildProcess child("timer_exit", {"return"});
+        ASSERT_TRUE(child.started());
+        const int status = child.wait(10000);
+        ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+    {
+        test_support::ChildProcess child("timer_exit", {"exit-in-callback"});
+        const int status = child.wait(10000);
+        ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+        EXPECT_EQ(WEXITSTATUS(status), 7);
+    }
+}
+
+} // namespace
