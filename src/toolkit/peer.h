@@ -32,10 +32,25 @@ enum class PeerKind {
     TabSheet,
 };
 
+// The width of a vertical (and the height of a horizontal) scroll bar, as on the classic
+// desktop; the backend draws its bars so.
+constexpr int kScrollBarSize = 16;
+
 struct ScrollBarSpec {
-    bool visible = true;
+    bool visible = true; // the bar may be shown
     int increment = 8;
     int margin = 0;
+    bool shown = false; // the toolkit decided that the bar is shown (the content needs it)
+};
+
+// One entry of a popup menu as the backend shows it. Command 0 means no command.
+struct MenuItemSpec {
+    int command = 0;
+    std::string caption; // '&' marks the accelerator
+    bool separator = false;
+    bool enabled = true;
+    bool checked = false;
+    std::vector<MenuItemSpec> items; // a submenu when not empty
 };
 
 struct FormSpec {
@@ -75,19 +90,31 @@ public:
     virtual void setChecked(bool) {}
     // Push buttons: drawn as the default button.
     virtual void setDefault(bool) {}
+    // Edits.
+    virtual void setReadOnly(bool) {}
+    virtual void setMaxLength(int) {}
     // Combo boxes.
     virtual void setItems(const std::vector<std::string>&) {}
     virtual void setItemIndex(int) {}
+    virtual void setDropDownCount(int) {}
     // Track bars.
     virtual void setRange(int, int) {}
     virtual void setPosition(int) {}
     virtual void setPageSize(int) {}
-    // Scroll boxes: the extent of the content and the bars.
+    // Track bars: the step of the arrow keys, a tick mark every so many positions (0: none).
+    virtual void setLineSize(int) {}
+    virtual void setTickFrequency(int) {}
+    // Scroll boxes: the extent of the content and the bars; a single (sunken, 2 pixels)
+    // border or none; how far the content is scrolled.
     virtual void setScrollBars(const ScrollBarSpec&, const ScrollBarSpec&) {}
     virtual void setContentExtent(int, int) {}
-    // Page controls: the pages' captions and which one is shown.
+    virtual void setBorder(bool) {}
+    virtual TPoint scrollPosition() const { return {}; }
+    virtual void setScrollPosition(TPoint) {}
+    // Page controls: the pages' captions and which one is shown (-1: none).
     virtual void setPages(const std::vector<std::string>&, int) {}
     virtual void setTabWidth(int) {}
+    virtual void setTabHeight(int) {}
     // Forms.
     virtual void setForm(const FormSpec&) {}
     virtual void setIcon(HICON) {}
@@ -110,6 +137,9 @@ public:
     // The size of a text in a font; '&' marks an accelerator when showPrefix.
     virtual TPoint textExtent(const TFont& font, const std::string& text,
                               bool showPrefix) const = 0;
+    // Shows a popup menu at a screen point and returns when it is dismissed: the command of
+    // the chosen item, or 0 when none was chosen.
+    virtual int popupMenu(const std::vector<MenuItemSpec>&, TPoint) { return 0; }
 };
 
 // The backend installs itself once at start; without one, controls get handles but no widgets.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "toolkit/types.h"
+#include "toolkit/win_control.h"
 
 #include <cstdint>
 #include <functional>
@@ -29,6 +30,17 @@ struct Snapshot {
 };
 Snapshot GrabControl(TWinControl* control);
 bool SaveSnapshot(TWinControl* control, const std::string& pngPath);
+
+// Input as the user gives it, for tests and tools: delivered through the backend's own event
+// handling to the control's native widget, or to the child widget at the point (a tab, a
+// scroll bar). Points are in the control's client coordinates.
+void SimulateMouse(TWinControl* control, MouseAction action, TMouseButton button, int x, int y);
+// A press and release of the left button.
+void SimulateClick(TWinControl* control, int x, int y);
+// A key press and release, by Windows virtual-key code (VK_RETURN, VK_DOWN, ...).
+void SimulateKey(TWinControl* control, int virtualKey);
+// Typing text, character by character, into the control.
+void SimulateTyping(TWinControl* control, const std::string& text);
 
 // Backend warnings (tests fail on them); without a handler they go to stderr.
 void SetWarningHandler(std::function<void(const std::string&)> handler);

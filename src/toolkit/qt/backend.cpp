@@ -52,6 +52,9 @@ public:
                                        showPrefix ? Qt::TextShowMnemonic : 0, toQString(text));
         return {r.width(), std::max(r.height(), metrics.height())};
     }
+    int popupMenu(const std::vector<MenuItemSpec>& items, TPoint at) override {
+        return qt::execPopupMenu(items, at);
+    }
     TRect screenRect() const override {
         QScreen* screen = QGuiApplication::primaryScreen();
         return screen != nullptr ? fromQRect(screen->availableGeometry()) : TRect{0, 0, 1280, 800};
@@ -63,7 +66,16 @@ std::function<void(const std::string&)>& warningHandler() {
     return handler;
 }
 
+// Platform plugins without a window system (offscreen, minimal) say so for every request
+// they cannot carry out (raising a window, size hints); that is what they are, not a fault.
+bool isPlatformLimitNote(const QString& text) {
+    return text.startsWith(QStringLiteral("This plugin does not support"));
+}
+
 void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtWarningMsg && isPlatformLimitNote(text)) {
+        return;
+    }
     std::string message = text.toStdString();
     if ((type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg) && warningHandler()) {
         warningHandler()(message);

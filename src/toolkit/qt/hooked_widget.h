@@ -150,9 +150,10 @@ private:
     }
 
     void reportFocus(QFocusEvent* e, bool in) {
-        // Switching windows or opening a menu does not move the focus inside the form.
-        if (control_ == nullptr || e->reason() == Qt::ActiveWindowFocusReason ||
-            e->reason() == Qt::PopupFocusReason) {
+        // Switching to another window or opening a menu does not move the focus inside the
+        // form; coming back reports a focus that the toolkit already knows (or the first one).
+        if (control_ == nullptr || e->reason() == Qt::PopupFocusReason ||
+            (!in && e->reason() == Qt::ActiveWindowFocusReason)) {
             return;
         }
         TWinControl* c = control_;

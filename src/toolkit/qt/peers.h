@@ -49,6 +49,20 @@ protected:
 };
 
 std::unique_ptr<WidgetPeer> createPeer(TWinControl* control, PeerKind kind);
+// The peers of each kind, made by createPeer.
+std::unique_ptr<WidgetPeer> createFormPeer(TWinControl* control);
+std::unique_ptr<WidgetPeer> createContainerPeer(TWinControl* control);
+std::unique_ptr<WidgetPeer> createScrollBoxPeer(TWinControl* control);
+std::unique_ptr<WidgetPeer> createPageControlPeer(TWinControl* control);
+std::unique_ptr<WidgetPeer> createEditPeer(TWinControl* control);
+std::unique_ptr<WidgetPeer> createComboBoxPeer(TWinControl* control);
+std::unique_ptr<WidgetPeer> createTrackBarPeer(TWinControl* control);
+
+// Shows a popup menu and returns the chosen command (0 for none).
+int execPopupMenu(const std::vector<MenuItemSpec>& items, TPoint at);
+
+// Sets one colour of a widget's palette.
+void setBackground(QWidget* w, QPalette::ColorRole role, TColor color);
 
 // The widget of a control, for the backend's own use (snapshots, message box owners).
 QWidget* widgetOf(TWinControl* control);
