@@ -52,11 +52,16 @@ void TComponent::BeforeDestruction() {
     }
     state_ |= csDestroying;
     Destroying();
+    // Told while this object is still whole, so that the receivers can look at what it is.
+    notifyFree();
     DestroyComponents();
+    // The owner is told while this object is still whole, too.
+    if (owner_ != nullptr) {
+        owner_->remove(this);
+    }
 }
 
-TComponent::~TComponent() {
-    state_ |= csDestroying;
+void TComponent::notifyFree() {
     // Tell everyone who asked, and forget the notifications we asked for.
     while (!freeNotifies_.empty()) {
         TComponent* other = freeNotifies_.back();
@@ -65,6 +70,11 @@ TComponent::~TComponent() {
         back.erase(std::remove(back.begin(), back.end(), this), back.end());
         other->Notification(this, TOperation::opRemove);
     }
+}
+
+TComponent::~TComponent() {
+    state_ |= csDestroying;
+    notifyFree();
     DestroyComponents();
     if (owner_ != nullptr) {
         owner_->remove(this);

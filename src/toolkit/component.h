@@ -62,7 +62,9 @@ public:
     // Frees the component: BeforeDestruction while the object is whole, then the destructors.
     // Components are always freed this way (owners free theirs so too).
     void Free();
-    // Marks the component as being destroyed, runs Destroying and frees the owned components.
+    // Marks the component as being destroyed, runs Destroying, tells the components that
+    // asked for a free notification, frees the owned components and leaves the owner; all while
+    // the object is still whole.
     virtual void BeforeDestruction();
 
 protected:
@@ -73,6 +75,7 @@ protected:
 private:
     void insert(TComponent* component);
     void remove(TComponent* component);
+    void notifyFree();
 
     TComponent* owner_ = nullptr;
     std::vector<TComponent*> components_;

@@ -15,7 +15,11 @@ bool parseInt(const std::string& text, std::int32_t& out) {
     if (text.empty()) {
         return false;
     }
-    std::size_t pos = 0;
+    // Leading blanks are skipped, as the classic conversion does; trailing ones are not.
+    std::size_t pos = text.find_first_not_of(' ');
+    if (pos == std::string::npos) {
+        return false;
+    }
     bool negative = false;
     if (text[pos] == '-' || text[pos] == '+') {
         negative = text[pos] == '-';

@@ -49,7 +49,8 @@ class EInvalidOperation : public Exception {
 [[noreturn]] void Abort();
 
 // Decimal (optionally signed) or hexadecimal with a leading '$' or "0x", as the classic
-// libraries accept it; leading and trailing blanks are not allowed. Raises EConvertError
+// libraries accept it; leading blanks are skipped, trailing ones are not allowed. Raises
+// EConvertError
 // "'<text>' is not a valid integer value" for anything else, including values outside int32.
 std::int32_t StrToInt(const std::string& text);
 // As StrToInt, but returns the default instead of raising.

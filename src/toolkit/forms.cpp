@@ -42,19 +42,27 @@ TCustomForm::~TCustomForm() {
     }
 }
 
+void TCustomForm::collectLoading(TComponent* owner, std::vector<TComponent*>& list) {
+    for (TComponent* c : owner->ComponentList()) {
+        if (c->IsLoading()) {
+            list.push_back(c);
+        }
+        collectLoading(c, list);
+    }
+}
+
 void TCustomForm::InitializeForm() {
     BeginLoading();
     Describe();
-    // Loaded on the form, then on every component the description made, in creation order.
+    // Loaded on the form, then on every component the description made, in creation order;
+    // components that a component made for itself (owned by it) follow their owner.
     std::vector<TComponent*> loading;
-    for (TComponent* c : ComponentList()) {
-        if (c->IsLoading()) {
-            loading.push_back(c);
-        }
-    }
+    collectLoading(this, loading);
     Loaded();
     for (TComponent* c : loading) {
-        c->Loaded();
+        if (c->IsLoading()) {
+            c->Loaded();
+        }
     }
     AlignControls();
     if (Application != nullptr) {
@@ -174,7 +182,7 @@ TRect TCustomForm::PeerBounds() const {
 }
 
 bool TCustomForm::PeerVisible() const {
-    return Visible();
+    return Visible() && !IsLoading();
 }
 
 void TCustomForm::InitializePeer(WidgetPeer& peer) {
@@ -234,6 +242,11 @@ void TCustomForm::placeOnFirstShow() {
 
 void TCustomForm::SetVisible(bool visible) {
     if (visible == Visible()) {
+        return;
+    }
+    if (IsLoading()) {
+        // A description only notes that the form is to be shown; it shows once created.
+        TControl::SetVisible(visible);
         return;
     }
     if (visible) {
@@ -324,26 +337,28 @@ TModalResult TCustomForm::ShowModal() {
     try {
         Show();
         while (true) {
-            Application->HandleMessage();
+            // A result may already be set (by OnShow, say): look before waiting for messages.
             if (Application->Terminated()) {
                 modalResult_ = mrCancel;
             }
-            if (modalResult_ != mrNone) {
-                TCloseAction action = TCloseAction::caHide;
-                if (CloseQuery()) {
-                    DoClose(action);
-                } else {
-                    action = TCloseAction::caNone;
-                }
-                if (action == TCloseAction::caNone && !Application->Terminated()) {
-                    modalResult_ = mrNone;
-                    continue;
-                }
-                if (action == TCloseAction::caFree) {
-                    Release();
-                }
-                break;
+            if (modalResult_ == mrNone) {
+                Application->HandleMessage();
+                continue;
             }
+            TCloseAction action = TCloseAction::caHide;
+            if (CloseQuery()) {
+                DoClose(action);
+            } else {
+                action = TCloseAction::caNone;
+            }
+            if (action == TCloseAction::caNone && !Application->Terminated()) {
+                modalResult_ = mrNone;
+                continue;
+            }
+            if (action == TCloseAction::caFree) {
+                Release();
+            }
+            break;
         }
     } catch (...) {
         finish();
@@ -355,9 +370,8 @@ TModalResult TCustomForm::ShowModal() {
 }
 
 void TCustomForm::Release() {
-    if (HandleAllocated()) {
-        PostMessageA(Handle(), CM_RELEASE, 0, 0);
-    }
+    // A form that was never shown has no handle yet; it gets one to receive the message.
+    PostMessageA(Handle(), CM_RELEASE, 0, 0);
 }
 
 void TCustomForm::DefaultHandler(TMessage& message) {

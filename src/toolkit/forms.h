@@ -82,6 +82,8 @@ public:
     void Release();
     bool Active() const;
     void BringToFront();
+    // The control that has (or, while another window is active, last had) the focus.
+    TWinControl* ActiveControl() const { return focusedControl_; }
 
     TRect ClientRect() const override;
     void SetClientSize(int width, int height) override;
@@ -129,7 +131,9 @@ protected:
 
 private:
     friend class TApplication;
+    friend class TWinControl;
     void InitializeForm();
+    static void collectLoading(TComponent* owner, std::vector<TComponent*>& list);
     void applyFormSpec();
     void placeOnFirstShow();
     void queryMinMax();
@@ -145,6 +149,7 @@ private:
     bool shownOnce_ = false;
     bool closing_ = false;
     TModalResult modalResult_ = mrNone;
+    TWinControl* focusedControl_ = nullptr;
 };
 
 class TForm : public TCustomForm {

@@ -1,6 +1,7 @@
 #include "toolkit/win_control.h"
 
 #include "toolkit/exceptions.h"
+#include "toolkit/forms.h"
 #include "toolkit/message_queue.h"
 
 #include <algorithm>
@@ -26,6 +27,11 @@ WindowingBackend* GetWindowingBackend() {
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
 
 TWinControl::~TWinControl() {
+    // Leave the parent while this is still a windowed control: the parent keeps windowed and
+    // non-windowed children in separate lists and must find this one in the right list.
+    if (Parent() != nullptr) {
+        Parent()->RemoveControl(this);
+    }
     // Children leave first, so that no child widget outlives this one's.
     while (!windowedChildren_.empty()) {
         RemoveControl(windowedChildren_.back());
@@ -102,13 +108,20 @@ void TWinControl::RemoveControl(TControl* control) {
     if (mouseOver_ == control) {
         mouseOver_ = nullptr;
     }
+    if (TCustomForm* form = ParentForm(); form != nullptr && form->focusedControl_ != nullptr) {
+        TWinControl* focused = form->focusedControl_;
+        auto* win = dynamic_cast<TWinControl*>(control);
+        if (focused == control || (win != nullptr && win->ContainsControl(focused))) {
+            form->focusedControl_ = nullptr;
+        }
+    }
     if (control->IsWindowed()) {
         static_cast<TWinControl*>(control)->DestroyHandle();
-        eraseValue(windowedChildren_, control);
     } else {
         control->Invalidate();
-        eraseValue(graphicChildren_, control);
     }
+    eraseValue(windowedChildren_, control);
+    eraseValue(graphicChildren_, control);
     control->parent_ = nullptr;
     if (!IsDestroying()) {
         ChildChanged(control);
@@ -389,9 +402,32 @@ void TWinControl::PeerBoundsChanged(const TRect& bounds) {
 }
 
 void TWinControl::PeerFocusChanged(bool focused) {
+    // The form keeps the control that was entered last, so that every OnEnter is matched by
+    // one OnExit, also when a handler moves the focus while it is moving (SetFocus in OnExit).
+    TCustomForm* form = ParentForm();
+    if (form == this) {
+        return;
+    }
+    if (form == nullptr) {
+        focused ? OnEnter(this) : OnExit(this);
+        return;
+    }
     if (focused) {
+        TWinControl* previous = form->focusedControl_;
+        if (previous == this) {
+            return;
+        }
+        form->focusedControl_ = this;
+        if (previous != nullptr) {
+            // The focus moved without a focus-out (the window was switched in between).
+            previous->OnExit(previous);
+        }
         OnEnter(this);
     } else {
+        if (form->focusedControl_ != this) {
+            return;
+        }
+        form->focusedControl_ = nullptr;
         OnExit(this);
     }
 }
