@@ -1,0 +1,37 @@
+// Single-line edits. Text is the control's caption; every real change of it, by code or by the
+// user's typing, fires OnChange (none while a description is applied). OnEnter and OnExit
+// follow the focus.
+#pragma once
+
+#include "toolkit/win_control.h"
+
+namespace toolkit {
+
+class TEdit : public TWinControl {
+public:
+    explicit TEdit(TComponent* owner);
+
+    const std::string& Text() const { return Caption(); }
+    void SetText(const std::string& text) { SetCaption(text); }
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool value);
+    // The most characters the user can type; 0 for no limit. Text set by code is not cut.
+    int MaxLength() const { return maxLength_; }
+    void SetMaxLength(int value);
+
+    TNotifyEvent OnChange;
+
+    void PeerTextEdited(const std::string& text) override { SetText(text); }
+
+protected:
+    virtual void Change();
+    PeerKind GetPeerKind() const override { return PeerKind::Edit; }
+    void InitializePeer(WidgetPeer& peer) override;
+    void TextChanged() override;
+
+private:
+    bool readOnly_ = false;
+    int maxLength_ = 0;
+};
+
+} // namespace toolkit
