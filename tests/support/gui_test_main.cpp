@@ -1,4 +1,5 @@
 #include "toolkit/application.h"
+#include "toolkit/menus.h"
 #include "toolkit/win_ui.h"
 #include "toolkit/windowing.h"
 
@@ -10,14 +11,26 @@ class ResetAfterEachTest : public ::testing::EmptyTestEventListener {
     void OnTestEnd(const ::testing::TestInfo&) override {
         toolkit::SetMessageBoxHandler({});
         toolkit::SetBeepHandler({});
+        toolkit::SetPopupMenuHandler({});
         toolkit::FlushDeferredDeletes();
     }
 };
 
 } // namespace
 
+// Fontconfig keeps (and loses) a little memory of its configuration parse for the life of the
+// process; that is no leak of ours.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
+
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    if (GTEST_FLAG_GET(list_tests)) {
+        // Listing the tests (CTest's discovery, run without the tests' environment) needs no
+        // windowing.
+        return RUN_ALL_TESTS();
+    }
     toolkit::InitializeWindowing();
     toolkit::SetWarningHandler(
         [](const std::string& message) { ADD_FAILURE() << "backend warning: " << message; });
