@@ -70,7 +70,10 @@ public:
     virtual void SetEnabled(bool enabled);
 
     TColor Color() const { return color_; }
+    // Ends ParentColor.
     void SetColor(TColor color);
+    // Takes the parent's colour, now and whenever it changes; on by default, as in the classic
+    // library, except for controls with a colour of their own (panels, edits, forms, ...).
     bool ParentColor() const { return parentColor_; }
     void SetParentColor(bool value);
 
@@ -168,7 +171,7 @@ private:
     bool visible_ = true;
     bool enabled_ = true;
     TColor color_ = clBtnFace;
-    bool parentColor_ = false;
+    bool parentColor_ = true;
     TFont font_;
     bool parentFont_ = true;
     std::string caption_;

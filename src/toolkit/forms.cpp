@@ -33,6 +33,7 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
     width_ = 320;
     height_ = 240;
     SetColor(clBtnFace);
+    SetParentColor(false);
     SetParentFont(false);
 }
 

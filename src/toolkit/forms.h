@@ -2,7 +2,8 @@
 // description. A form is made with Create<F>(owner, ...): the object is constructed, the
 // description is applied under the loading state (properties in description order, events
 // bound to the form's published methods by name), Loaded runs on the form and every component
-// of the description, and then OnCreate, whose errors are reported and swallowed.
+// of the description, and then OnCreate, whose errors are reported and swallowed. A form that
+// the description made Visible shows after that.
 #pragma once
 
 #include "toolkit/exceptions.h"

@@ -12,6 +12,7 @@ TCustomPanel::TCustomPanel(TComponent* owner) : TWinControl(owner) {
     top_ = 0;
     width_ = 185;
     height_ = 41;
+    SetParentColor(false); // a panel has the button face colour of its own
 }
 
 void TCustomPanel::SetBevelInner(TBevelCut value) {

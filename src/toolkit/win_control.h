@@ -40,6 +40,8 @@ public:
 
     bool TabStop() const { return tabStop_; }
     void SetTabStop(bool value) { tabStop_ = value; }
+    // The focus comes to this control, or leaves it for another control of the same form
+    // (not for another window). Every OnEnter is followed by exactly one OnExit.
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
     void SetFocus();

@@ -2,6 +2,7 @@
 // controls.
 #include "test_support.h"
 #include "toolkit/check_box.h"
+#include "toolkit/edit.h"
 #include "toolkit/label.h"
 #include "toolkit/panel.h"
 #include "toolkit/shape.h"
@@ -117,6 +118,31 @@ TEST(Alignment, PanelBevelsAndBorderNarrowTheArea) {
     panel->SetBevelInner(TBevelCut::bvNone);
     panel->SetBevelOuter(TBevelCut::bvNone);
     EXPECT_EQ(inner->BoundsRect(), Bounds(3, 3, 316, 224));
+}
+
+TEST(ParentColor, ControlsWithoutAColourOfTheirOwnTakeTheirParents) {
+    // The settings dialog's pages: panels of 0xE1E1E1 holding labels, boxes and edits.
+    Owned<TPanel> panel(new TPanel(nullptr));
+    panel->SetColor(0xE1E1E1);
+    auto* label = new TLabel(panel.get());
+    auto* box = new TCheckBox(panel.get());
+    auto* inner = new TPanel(panel.get());
+    auto* edit = new TEdit(panel.get());
+    for (TControl* c : std::vector<TControl*>{label, box, inner, edit}) {
+        c->SetParent(panel.get());
+    }
+    EXPECT_EQ(label->Color(), 0xE1E1E1);
+    EXPECT_EQ(box->Color(), 0xE1E1E1);
+    EXPECT_EQ(inner->Color(), clBtnFace);
+    EXPECT_EQ(edit->Color(), clWindow);
+    // A change of the parent's colour reaches them; a colour of its own ends that.
+    label->SetColor(clYellow);
+    panel->SetColor(0xE0E0E0);
+    EXPECT_EQ(box->Color(), 0xE0E0E0);
+    EXPECT_EQ(label->Color(), clYellow);
+    EXPECT_FALSE(label->ParentColor());
+    inner->SetParentColor(true);
+    EXPECT_EQ(inner->Color(), 0xE0E0E0);
 }
 
 // A non-windowed control that counts how often it is painted.

@@ -264,6 +264,24 @@ TEST(Description, AVisibleFormShowsAfterOnCreate) {
     EXPECT_TRUE(form->Visible());
 }
 
+TEST(SetWindowPos, TopmostWithoutMovingSizingOrActivating) {
+    Owned<TDescribedForm> form(makeForm([](TDescribedForm& f) { f.SetBounds(167, 0, 330, 258); }));
+    // A form never shown gets its handle on the way.
+    const UINT flags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE;
+    ASSERT_EQ(flags, 0x13u);
+    EXPECT_TRUE(SetWindowPos(form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, flags));
+    EXPECT_TRUE(form->IsTopmost());
+    EXPECT_EQ(form->BoundsRect(), Bounds(167, 0, 330, 258));
+    EXPECT_FALSE(form->Visible());
+    EXPECT_TRUE(SetWindowPos(form->Handle(), HWND_NOTOPMOST, 0, 0, 0, 0, flags));
+    EXPECT_FALSE(form->IsTopmost());
+    form->SetFormStyle(TFormStyle::fsStayOnTop);
+    EXPECT_TRUE(form->IsTopmost());
+    HWND gone = form->Handle();
+    form->DestroyHandle();
+    EXPECT_FALSE(SetWindowPos(gone, HWND_TOPMOST, 0, 0, 0, 0, flags));
+}
+
 TEST(MessageHandlers, AHandlerSetsTheResultAndOthersGetDefaultHandling) {
     Owned<TDescribedForm> form(makeForm());
     form->SetMessageHandler(WM_USER + 1, [](TMessage& m) { m.Result = m.WParam + m.LParam; });
