@@ -13,6 +13,11 @@ TComboBox::TComboBox(TComponent* owner) : TWinControl(owner) {
 }
 
 void TComboBox::SetItemIndex(int index) {
+    if (IsLoading()) {
+        // A description may give the index before the items: Loaded checks it.
+        itemIndex_ = index;
+        return;
+    }
     if (index < 0 || index >= items_.Count()) {
         index = -1;
     }
@@ -26,7 +31,8 @@ void TComboBox::SetItemIndex(int index) {
 }
 
 std::string TComboBox::Text() const {
-    return itemIndex_ >= 0 ? items_[itemIndex_] : std::string();
+    // While a description is applied the index may not have its item yet.
+    return itemIndex_ >= 0 && itemIndex_ < items_.Count() ? items_[itemIndex_] : std::string();
 }
 
 void TComboBox::SetDropDownCount(int value) {
@@ -40,7 +46,17 @@ void TComboBox::SetDropDownCount(int value) {
     }
 }
 
+void TComboBox::Loaded() {
+    TWinControl::Loaded();
+    int index = itemIndex_;
+    itemIndex_ = -1;
+    SetItemIndex(index);
+}
+
 void TComboBox::itemsChanged(TStringList::Change change, int index) {
+    if (IsLoading()) {
+        return;
+    }
     // The selection stays on the same item where it can; it goes when its item goes.
     int selected = itemIndex_;
     switch (change) {

@@ -1,6 +1,7 @@
 // Combo boxes in the drop-down list style: the user picks one of Items. Writing ItemIndex by
 // code fires nothing; OnChange fires only when the user picks an item. An ItemIndex outside
-// the items clears the selection (-1), as the classic control does; it raises nothing.
+// the items clears the selection (-1), as the classic control does; it raises nothing. A
+// description may set ItemIndex before it fills Items.
 #pragma once
 
 #include "toolkit/string_list.h"
@@ -27,6 +28,7 @@ public:
     TNotifyEvent OnChange;
 
     void PeerIndexChosen(int index) override;
+    void Loaded() override;
 
 protected:
     virtual void Change();

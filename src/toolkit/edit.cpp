@@ -20,20 +20,8 @@ void TEdit::SetReadOnly(bool value) {
     }
 }
 
-void TEdit::SetMaxLength(int value) {
-    value = value < 0 ? 0 : value;
-    if (value == maxLength_) {
-        return;
-    }
-    maxLength_ = value;
-    if (Peer() != nullptr) {
-        Peer()->setMaxLength(value);
-    }
-}
-
 void TEdit::InitializePeer(WidgetPeer& peer) {
     peer.setReadOnly(readOnly_);
-    peer.setMaxLength(maxLength_);
 }
 
 void TEdit::TextChanged() {

@@ -15,9 +15,6 @@ public:
     void SetText(const std::string& text) { SetCaption(text); }
     bool ReadOnly() const { return readOnly_; }
     void SetReadOnly(bool value);
-    // The most characters the user can type; 0 for no limit. Text set by code is not cut.
-    int MaxLength() const { return maxLength_; }
-    void SetMaxLength(int value);
 
     TNotifyEvent OnChange;
 
@@ -31,7 +28,6 @@ protected:
 
 private:
     bool readOnly_ = false;
-    int maxLength_ = 0;
 };
 
 } // namespace toolkit

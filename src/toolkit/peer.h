@@ -92,7 +92,6 @@ public:
     virtual void setDefault(bool) {}
     // Edits.
     virtual void setReadOnly(bool) {}
-    virtual void setMaxLength(int) {}
     // Combo boxes.
     virtual void setItems(const std::vector<std::string>&) {}
     virtual void setItemIndex(int) {}

@@ -107,8 +107,14 @@ TEST(Edit, WritingTextFiresOnChangeOnRealChangesOnly) {
     pump();
     edit->SetText("22000");
     EXPECT_EQ(changes, 2);
-    edit->SetColor(clRed);
-    EXPECT_EQ(edit->Color(), 0x0000FF);
+    // An invalid value is shown in red.
+    edit->SetColor(0x0000FF);
+    pump();
+    Snapshot shot = GrabControl(edit);
+    EXPECT_EQ(shot.PixelAt(edit->Width() - 6, edit->Height() / 2), clRed);
+    edit->SetColor(clWindow);
+    pump();
+    EXPECT_EQ(GrabControl(edit).PixelAt(edit->Width() - 6, edit->Height() / 2), clWhite);
 }
 
 TEST(Edit, TypingFiresOnChangeForEveryCharacter) {
@@ -190,6 +196,21 @@ TEST(ComboBox, ItemIndexByCodeFiresNothingAndOutOfRangeClearsTheSelection) {
     EXPECT_EQ(box->Items()[1], "48000 Hz");
     EXPECT_THROW(box->Items()[2], EListError);
     EXPECT_THROW(box->Items().Delete(-1), EListError);
+}
+
+TEST(ComboBox, ADescriptionMayGiveTheIndexBeforeTheItems) {
+    TComboBox* box = nullptr;
+    TComboBox* bad = nullptr;
+    Owned<TDescribedForm> form(makeForm([&](TDescribedForm& f) {
+        box = f.Add<TComboBox>("boxRestrictedRes", &f);
+        box->SetItemIndex(1);
+        box->SetItems({"8 bit", "16 bit"});
+        bad = f.Add<TComboBox>("boxRestrictedRate", &f);
+        bad->SetItemIndex(5);
+        bad->SetItems({"44100 Hz", "48000 Hz"});
+    }));
+    EXPECT_EQ(box->Text(), "16 bit");
+    EXPECT_EQ(bad->ItemIndex(), -1);
 }
 
 TEST(ComboBox, TheSelectionFollowsItsItem) {

@@ -25,10 +25,6 @@ public:
     }
     void setColor(TColor color) override { setBackground(edit_, QPalette::Base, color); }
     void setReadOnly(bool value) override { edit_->setReadOnly(value); }
-    void setMaxLength(int value) override {
-        // Text set by code is not cut: the limit only holds the user's typing.
-        edit_->setMaxLength(value > 0 ? value : 32767);
-    }
 
 private:
     EditPeer(TWinControl* control, Hooked<QLineEdit>* e) : QtPeer(control, e, {e}), edit_(e) {
