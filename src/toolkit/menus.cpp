@@ -95,11 +95,11 @@ void TMenuItem::Insert(int index, TMenuItem* item) {
             throw EInvalidOperation("A menu item cannot be placed inside itself");
         }
     }
+    if (index < 0 || index > Count() - (item->parent_ == this ? 1 : 0)) {
+        throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+    }
     if (item->parent_ != nullptr) {
         item->parent_->Remove(item);
-    }
-    if (index < 0 || index > Count()) {
-        throw EListError("List index out of bounds (" + std::to_string(index) + ")");
     }
     items_.insert(items_.begin() + index, item);
     item->parent_ = this;

@@ -107,6 +107,30 @@ TEST(ScrollBox, AlignedChildrenFillTheVisibleArea) {
     EXPECT_EQ(rest->BoundsRect(), Bounds(0, 30, 200, 70 - kScrollBarSize));
 }
 
+TEST(ScrollBox, TheNativeViewMatchesTheClientArea) {
+    TScrollBox* box = nullptr;
+    TPanel* tall = nullptr;
+    Owned<TDescribedForm> form(makeForm([&](TDescribedForm& f) {
+        f.SetClientSize(200, 150);
+        box = f.Add<TScrollBox>("sb", &f);
+        box->SetBounds(0, 0, 120, 100);
+        box->SetColor(clRed);
+        tall = f.Add<TPanel>("pn", box);
+        tall->SetBounds(0, 300, 10, 10);
+    }));
+    form->Show();
+    pump();
+    ASSERT_TRUE(box->VertScrollBar().IsScrollBarVisible());
+    TRect client = box->ClientRect();
+    Snapshot shot = GrabControl(box);
+    // Inside the sunken border, the content up to the bar.
+    EXPECT_EQ(shot.PixelAt(2, 2), clRed);
+    EXPECT_NE(shot.PixelAt(1, 1), clRed);
+    EXPECT_EQ(shot.PixelAt(2 + client.Width() - 1, 50), clRed);
+    EXPECT_NE(shot.PixelAt(2 + client.Width() + 1, 50), clRed);
+    EXPECT_EQ(shot.PixelAt(50, 2 + client.Height() - 1), clRed);
+}
+
 TEST(ScrollBox, ScrollsByTheIncrement) {
     MeterBox m;
     m.meters->SetWidth(314 + 3 * 312);
