@@ -26,6 +26,11 @@ WindowingBackend* GetWindowingBackend() {
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
 
 TWinControl::~TWinControl() {
+    // Leave the parent while this is still a windowed control: the parent keeps windowed and
+    // non-windowed children in separate lists and must find this one in the right list.
+    if (Parent() != nullptr) {
+        Parent()->RemoveControl(this);
+    }
     // Children leave first, so that no child widget outlives this one's.
     while (!windowedChildren_.empty()) {
         RemoveControl(windowedChildren_.back());
