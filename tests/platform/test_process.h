@@ -33,6 +33,18 @@ inline std::filesystem::path binDir() {
     return std::filesystem::read_symlink("/proc/self/exe").parent_path();
 }
 
+// The source tree: $ORVANE_SOURCE_DIR, else found from this header's own path.
+inline std::filesystem::path sourceDir() {
+    if (const char* dir = std::getenv("ORVANE_SOURCE_DIR"); dir && *dir) {
+        return dir;
+    }
+    return std::filesystem::path(__FILE__)
+        .lexically_normal()
+        .parent_path()
+        .parent_path()
+        .parent_path();
+}
+
 class TempDir {
 public:
     TempDir() {
@@ -57,11 +69,16 @@ private:
 // Sets an environment variable for the lifetime of the object, then restores it.
 class ScopedEnv {
 public:
-    ScopedEnv(std::string name, const std::string& value) : name_(std::move(name)) {
+    // A value of nullopt unsets the variable.
+    ScopedEnv(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
         if (const char* old = std::getenv(name_.c_str())) {
             old_ = old;
         }
-        ::setenv(name_.c_str(), value.c_str(), 1);
+        if (value) {
+            ::setenv(name_.c_str(), value->c_str(), 1);
+        } else {
+            ::unsetenv(name_.c_str());
+        }
     }
     ~ScopedEnv() {
         if (old_) {
