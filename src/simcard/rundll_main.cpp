@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -45,11 +46,24 @@ int fail(ExitCode code, const std::string& message) {
     }
 }
 
+// ORVANE_SIMCARD_LOG names a file that gets one line per start: the command line as given.
+void logStart(const std::string& text) {
+    const char* path = std::getenv("ORVANE_SIMCARD_LOG");
+    if (path == nullptr || *path == '\0') {
+        return;
+    }
+    if (std::FILE* log = std::fopen(path, "a")) {
+        std::fprintf(log, "%s\n", text.c_str());
+        std::fclose(log);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     using namespace simcard;
     const std::string text = joinArguments(argc, argv);
+    logStart(text);
     const auto parsed = parseCommandLine(text);
     if (!parsed.call) {
         return fail(kBadCommandLine, parsed.error);

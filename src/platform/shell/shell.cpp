@@ -102,6 +102,15 @@ std::optional<std::filesystem::path> searchPath(const std::string& name, INT& er
 
 std::optional<std::filesystem::path> resolveProgram(const std::string& file, INT& error) {
     if (iequals(file, "rundll.exe") || file == "rundll") {
+        // ORVANE_RUNDLL names the stand-in where it is not installed beside the program.
+        if (const char* named = std::getenv("ORVANE_RUNDLL"); named != nullptr && *named != '\0') {
+            std::filesystem::path path(named);
+            if (isExecutableFile(path)) {
+                return path;
+            }
+            error = SE_ERR_FNF;
+            return std::nullopt;
+        }
         const auto beside = platform::executableDir() / "rundll";
         if (isExecutableFile(beside)) {
             return beside;
