@@ -10,6 +10,8 @@
 
 #include "platform/win_types.h"
 
+#include <string>
+
 struct HKEY__ {
     int unused;
 };
@@ -43,6 +45,7 @@ constexpr REGSAM KEY_ENUMERATE_SUB_KEYS = 0x0008;
 constexpr REGSAM KEY_READ = 0x20019;
 constexpr REGSAM KEY_WRITE = 0x20006;
 constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
+constexpr REGSAM MAXIMUM_ALLOWED = 0x02000000; // every access the key allows: all of them here
 
 constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
 constexpr DWORD REG_CREATED_NEW_KEY = 1;
@@ -86,8 +89,6 @@ LSTATUS RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, DWORD* lpcchV
 //   its size receives the name's length without the terminating zero.
 // - When the store cannot be opened at all, reads give ERROR_CANTREAD and writes ERROR_CANTWRITE;
 //   the reason is reported on stderr (once for each reason), and the next call tries again.
-
-#include <string>
 
 namespace platform {
 

@@ -183,6 +183,12 @@ TEST_F(Registry, HandlesAreValidatedAndKeepTheirAccess) {
     EXPECT_EQ(readDword(reader, "v"), 1);
     EXPECT_EQ(RegCreateKeyExA(reader, "new", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr),
               ERROR_ACCESS_DENIED);
+    HKEY most = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "software\\Test", 0, MAXIMUM_ALLOWED, &most),
+              ERROR_SUCCESS);
+    EXPECT_EQ(setDword(most, "m", 1), ERROR_SUCCESS);
+    EXPECT_EQ(readDword(most, "m"), 1);
+    RegCloseKey(most);
 
     // A key deleted under an open handle.
     ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\TEST"), ERROR_SUCCESS);

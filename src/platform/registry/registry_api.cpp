@@ -22,8 +22,6 @@ using platform::registry::StoredValue;
 constexpr std::size_t kMaxKeyNameLength = 255;
 constexpr std::size_t kMaxValueNameLength = 16383;
 constexpr std::size_t kMaxValueSize = 1 << 20;
-constexpr REGSAM kAllAccess =
-    KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS;
 
 struct OpenKey {
     KeyId key;
@@ -75,7 +73,7 @@ public:
     HKEY addHandle(KeyId key, REGSAM access) {
         const std::uintptr_t handle = nextHandle_;
         nextHandle_ += 4;
-        handles_.emplace(handle, OpenKey{key, access});
+        handles_.emplace(handle, OpenKey{key, (access & MAXIMUM_ALLOWED) ? ~REGSAM{0} : access});
         return reinterpret_cast<HKEY>(handle);
     }
 
