@@ -127,31 +127,17 @@ TEST_F(Registry, ValuesKeepTheirKindAndReportTheirSizes) {
     big.pop_back();
     ASSERT_EQ(setString(key, "Big", big), ERROR_SUCCESS);
     EXPECT_EQ(readString(key, "Big"), big);
-    RegCloseKey(key);
-}
 
-TEST_F(Registry, BadArgumentsAreRefused) {
-    HKEY key = createKey(HKEY_CURRENT_USER, "software\\Test");
-    const DWORD value = 1;
-    const auto* data = reinterpret_cast<const BYTE*>(&value);
-    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_DWORD, data, 3), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_DWORD, nullptr, 4), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegSetValueExA(key, "v", 0, 3 /* REG_BINARY */, data, 4), ERROR_INVALID_PARAMETER);
+    // What the store cannot keep as told is refused, and nothing is written.
+    const DWORD three = 3;
+    const auto* bytes = reinterpret_cast<const BYTE*>(&three);
+    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_DWORD, bytes, 3), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegSetValueExA(key, "v", 0, 3 /* REG_BINARY */, bytes, 4), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, nullptr, 2), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, data, (1 << 20) + 1), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, bytes, (1 << 20) + 1), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(setString(key, std::string(16384, 'n').c_str(), "x"), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(readDword(key, "v"), -1);
     EXPECT_EQ(setString(key, std::string(16383, 'n').c_str(), "x"), ERROR_SUCCESS);
-    DWORD reserved = 0;
-    DWORD size = 4;
-    DWORD out = 0;
-    EXPECT_EQ(RegQueryValueExA(key, "v", &reserved, nullptr, nullptr, &size),
-              ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, reinterpret_cast<BYTE*>(&out), nullptr),
-              ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegEnumKeyExA(key, 0, nullptr, &size, nullptr, nullptr, nullptr, nullptr),
-              ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegDeleteKeyA(key, nullptr), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(readDword(key, "v"), -1) << "nothing was written";
     RegCloseKey(key);
 }
 
