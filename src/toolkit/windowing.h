@@ -1,6 +1,7 @@
 // Starting the windowing backend, and what tests and tools need of it.
 #pragma once
 
+#include "platform/win_types.h"
 #include "toolkit/types.h"
 
 #include <cstdint>
@@ -29,6 +30,9 @@ struct Snapshot {
 };
 Snapshot GrabControl(TWinControl* control);
 bool SaveSnapshot(TWinControl* control, const std::string& pngPath);
+
+// The icon of windows that have none of their own.
+void SetApplicationIcon(HICON icon);
 
 // Backend warnings (tests fail on them); without a handler they go to stderr.
 void SetWarningHandler(std::function<void(const std::string&)> handler);

@@ -2,6 +2,7 @@
 #include "toolkit/win_ui.h"
 #include "toolkit/windowing.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,6 +19,8 @@ class ResetAfterEachTest : public ::testing::EmptyTestEventListener {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // Headless unless told otherwise.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     toolkit::InitializeWindowing();
     toolkit::SetWarningHandler(
         [](const std::string& message) { ADD_FAILURE() << "backend warning: " << message; });
