@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace controls;
@@ -16,15 +17,14 @@ class SpeedButtonDown : public ::testing::Test {
 protected:
     void SetUp() override {
         panel = new TPanel(nullptr);
-        panel->SetBounds(0, 0, 200, 40);
         for (int i = 0; i < 3; ++i) {
             auto* b = new TExtSpeedButton(panel);
             b->SetBounds(10 + 30 * i, 5, 23, 22);
             b->SetParent(panel);
             std::string name = "b" + std::to_string(i);
-            b->OnDown = [this, name](TObject* sender) {
+            b->OnDown = [this, name, b](TObject* sender) {
+                EXPECT_EQ(sender, b);
                 log.push_back(name + ".OnDown");
-                senders.push_back(sender);
             };
             b->OnClick = [this, name](TObject*) { log.push_back(name + ".OnClick"); };
             buttons.push_back(b);
@@ -38,101 +38,66 @@ protected:
             b->SetAllowAllUp(allowAllUp);
         }
     }
-    // A left click in the middle of a button, through the parent as the backend delivers it.
+    // A left click in a button, through the parent as the backend delivers it.
     void click(int index) {
         TExtSpeedButton* b = buttons[static_cast<std::size_t>(index)];
-        int x = b->Left() + 5;
-        int y = b->Top() + 5;
-        panel->PeerMouse(MouseAction::Down, TMouseButton::mbLeft, ssLeft, x, y);
-        panel->PeerMouse(MouseAction::Up, TMouseButton::mbLeft, 0, x, y);
+        panel->PeerMouse(MouseAction::Down, TMouseButton::mbLeft, ssLeft, b->Left() + 5, 10);
+        panel->PeerMouse(MouseAction::Up, TMouseButton::mbLeft, 0, b->Left() + 5, 10);
     }
+    std::vector<std::string> takeLog() { return std::exchange(log, {}); }
 
     TPanel* panel = nullptr;
     std::vector<TExtSpeedButton*> buttons;
     std::vector<std::string> log;
-    std::vector<TObject*> senders;
 };
 
-TEST_F(SpeedButtonDown, CodeFiresOnlyOnTheTransitionToDown) {
+using Log = std::vector<std::string>;
+
+TEST_F(SpeedButtonDown, CodeFiresOnTheTransitionToDownOnly) {
     setGroup(1, true);
-    TExtSpeedButton* b = buttons[0];
-    b->SetDown(true);
-    EXPECT_TRUE(b->GetDown());
-    ASSERT_EQ(log, (std::vector<std::string>{"b0.OnDown"}));
-    EXPECT_EQ(senders[0], b);
-    b->SetDown(true);
-    b->SetDown(false);
-    EXPECT_FALSE(b->GetDown());
-    EXPECT_EQ(log.size(), 1u);
-}
-
-TEST_F(SpeedButtonDown, BaseClassAccessorFiresNothing) {
-    setGroup(1, false);
-    TSpeedButton* plain = buttons[1];
-    plain->SetDown(true);
-    EXPECT_TRUE(buttons[1]->GetDown());
-    EXPECT_TRUE(log.empty());
-}
-
-TEST_F(SpeedButtonDown, WithoutGroupNothingLatches) {
-    setGroup(0, false);
     buttons[0]->SetDown(true);
-    EXPECT_FALSE(buttons[0]->GetDown());
+    buttons[0]->SetDown(true);
+    buttons[0]->SetDown(false);
+    EXPECT_EQ(takeLog(), (Log{"b0.OnDown"}));
+    buttons[2]->SetDown(true);
+    buttons[1]->SetDown(true); // releases b2: nothing for b2
+    EXPECT_FALSE(buttons[2]->GetDown());
+    EXPECT_EQ(takeLog(), (Log{"b2.OnDown", "b1.OnDown"}));
+    static_cast<TSpeedButton*>(buttons[0])->SetDown(true); // the base class's accessor
+    EXPECT_TRUE(buttons[0]->GetDown());
+    EXPECT_TRUE(log.empty());
+    buttons[2]->OnDown = nullptr;
+    buttons[2]->SetDown(true);
+    EXPECT_TRUE(buttons[2]->GetDown());
+}
+
+TEST_F(SpeedButtonDown, MouseClicks) {
+    setGroup(0, false); // no group: a click does not latch
     click(0);
     EXPECT_FALSE(buttons[0]->GetDown());
-    EXPECT_EQ(log, (std::vector<std::string>{"b0.OnClick"}));
-}
+    EXPECT_EQ(takeLog(), (Log{"b0.OnClick"}));
 
-TEST_F(SpeedButtonDown, ClicksInAGroup) {
     setGroup(1, true);
-    click(0); // latches b0: OnDown after the release handling (and its click)
-    EXPECT_TRUE(buttons[0]->GetDown());
-    EXPECT_EQ(log, (std::vector<std::string>{"b0.OnClick", "b0.OnDown"}));
-    log.clear();
-
-    click(1); // b1 goes down and releases b0, which fires nothing
-    EXPECT_TRUE(buttons[1]->GetDown());
+    click(0); // latches: OnDown after the release handling
+    EXPECT_EQ(takeLog(), (Log{"b0.OnClick", "b0.OnDown"}));
+    click(1); // releases b0 silently
     EXPECT_FALSE(buttons[0]->GetDown());
-    EXPECT_EQ(log, (std::vector<std::string>{"b1.OnClick", "b1.OnDown"}));
-    log.clear();
-
-    click(1); // AllowAllUp: the click releases b1, no OnDown
+    EXPECT_EQ(takeLog(), (Log{"b1.OnClick", "b1.OnDown"}));
+    click(1); // AllowAllUp: released, no OnDown
     EXPECT_FALSE(buttons[1]->GetDown());
-    EXPECT_EQ(log, (std::vector<std::string>{"b1.OnClick"}));
-    log.clear();
+    EXPECT_EQ(takeLog(), (Log{"b1.OnClick"}));
 
-    buttons[2]->SetDown(true); // code in the same group: once
-    buttons[0]->SetDown(true);
-    EXPECT_FALSE(buttons[2]->GetDown());
-    EXPECT_EQ(log, (std::vector<std::string>{"b2.OnDown", "b0.OnDown"}));
-}
-
-TEST_F(SpeedButtonDown, ClickOnADownButtonWithoutAllowAllUpFiresNothing) {
     setGroup(2, false);
     click(2);
-    log.clear();
-    click(2);
+    takeLog();
+    click(2); // a down button without AllowAllUp stays down
     EXPECT_TRUE(buttons[2]->GetDown());
-    EXPECT_EQ(log, (std::vector<std::string>{"b2.OnClick"}));
-}
-
-TEST_F(SpeedButtonDown, ReleaseOutsideTheButtonDoesNotLatch) {
-    setGroup(1, false);
-    TExtSpeedButton* b = buttons[0];
-    panel->PeerMouse(MouseAction::Down, TMouseButton::mbLeft, ssLeft, b->Left() + 5, 10);
-    panel->PeerMouse(MouseAction::Up, TMouseButton::mbLeft, 0, 190, 35);
-    EXPECT_FALSE(b->GetDown());
-    EXPECT_TRUE(log.empty());
-}
-
-TEST_F(SpeedButtonDown, UnassignedOnDownIsHarmless) {
-    setGroup(1, false);
-    buttons[0]->OnDown = nullptr;
-    click(0);
-    buttons[1]->OnDown = nullptr;
-    buttons[1]->SetDown(true);
-    EXPECT_TRUE(buttons[1]->GetDown());
+    EXPECT_EQ(takeLog(), (Log{"b2.OnClick"}));
+    // Pressed in b0, released outside: no latch.
+    panel->PeerMouse(MouseAction::Down, TMouseButton::mbLeft, ssLeft, 15, 10);
+    panel->PeerMouse(MouseAction::Up, TMouseButton::mbLeft, 0, 150, 35);
     EXPECT_FALSE(buttons[0]->GetDown());
+    EXPECT_TRUE(log.empty());
 }
 
 } // namespace
