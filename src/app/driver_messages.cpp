@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <vector>
+#include <map>
 
 namespace app {
 namespace {
@@ -144,15 +144,14 @@ std::string setBuffer(const std::string& text) {
 }
 
 const std::string& cp1252(const char* utf8) {
-    // The texts are converted once; the table never changes.
-    static std::vector<std::pair<const char*, std::string>> cache;
-    for (const auto& [key, value] : cache) {
-        if (key == utf8) {
-            return value;
-        }
+    // The texts are converted once; the table never changes. (A map keeps the references it
+    // hands out valid while it grows.)
+    static std::map<const char*, std::string> cache;
+    auto it = cache.find(utf8);
+    if (it == cache.end()) {
+        it = cache.emplace(utf8, toolkit::Utf8ToCp1252(utf8)).first;
     }
-    cache.emplace_back(utf8, toolkit::Utf8ToCp1252(utf8));
-    return cache.back().second;
+    return it->second;
 }
 
 const Entry& lookUp(std::int32_t errId) {
