@@ -12,12 +12,11 @@ function(orv_add_test_suite name)
         target_link_libraries(${name} PRIVATE GTest::gtest_main)
     endif()
     include(GoogleTest)
-    set(env
-        "QT_QPA_PLATFORM=offscreen"
-        "ORVANE_TEST_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
-        "ORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+    # Tests find the programs they start (rundll, helpers) beside themselves in bin/, and the
+    # source tree through this definition.
+    target_compile_definitions(${name} PRIVATE ORVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "${env}" TIMEOUT 120 LABELS ${name})
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120 LABELS ${name})
 endfunction()

@@ -25,3 +25,21 @@ LPVOID WOWGetVDMPointerFix(DWORD vp, DWORD dwBytes, BOOL fProtectedMode);
 void WOWGetVDMPointerUnfix(DWORD vp);
 // Unlocks and frees the block at vpMem; returns 0 on success, the block's handle on failure.
 HMEM16 WOWGlobalUnlockFree16(DWORD vpMem);
+
+namespace platform {
+
+// The blocks live in one file that every process of the user maps: $ORVANE_WOW16 when set, else
+// "orvane-wow16" in runtimeDir(). A file that is not such a mapping (wrong magic, version or size)
+// is left alone: it is reported once on stderr and every allocation fails.
+
+// Frees the blocks of processes that have ended and returns how many; -1 when the mapping is
+// unavailable. Every allocation does this too.
+int wow16ReclaimDeadBlocks();
+// Number of live blocks of all processes; -1 when the mapping is unavailable.
+int wow16LiveBlockCount();
+// For tests: forgets this process's mapping (pointers into it become invalid) so that the next
+// call opens the file that the environment names then. This process's blocks are reclaimed as
+// those of an ended process.
+void wow16Detach();
+
+} // namespace platform

@@ -1,6 +1,7 @@
 // Starting the windowing backend, and what tests and tools need of it.
 #pragma once
 
+#include "platform/win_types.h"
 #include "toolkit/types.h"
 #include "toolkit/win_control.h"
 
@@ -41,6 +42,8 @@ void SimulateClick(TWinControl* control, int x, int y);
 void SimulateKey(TWinControl* control, int virtualKey);
 // Typing text, character by character, into the control.
 void SimulateTyping(TWinControl* control, const std::string& text);
+// The icon of windows that have none of their own.
+void SetApplicationIcon(HICON icon);
 
 // Backend warnings (tests fail on them); without a handler they go to stderr.
 void SetWarningHandler(std::function<void(const std::string&)> handler);

@@ -3,6 +3,7 @@
 #include "toolkit/win_ui.h"
 #include "toolkit/windowing.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -26,11 +27,8 @@ extern "C" const char* __lsan_default_suppressions() {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    if (GTEST_FLAG_GET(list_tests)) {
-        // Listing the tests (CTest's discovery, run without the tests' environment) needs no
-        // windowing.
-        return RUN_ALL_TESTS();
-    }
+    // Headless unless told otherwise.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     toolkit::InitializeWindowing();
     toolkit::SetWarningHandler(
         [](const std::string& message) { ADD_FAILURE() << "backend warning: " << message; });

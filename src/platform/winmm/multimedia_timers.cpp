@@ -132,7 +132,10 @@ private:
             }
             const auto now = Clock::now();
             if (it->second.due > now) {
-                wake_.wait_until(lock, it->second.due);
+                // A copy: wait_until reads its deadline again after waking, when the timer may
+                // have been killed.
+                const Clock::time_point due = it->second.due;
+                wake_.wait_until(lock, due);
                 continue;
             }
             const UINT id = it->first;

@@ -154,6 +154,7 @@ public:
         if (!device) {
             return MMSYSERR_BADDEVICEID;
         }
+        // uMappedDeviceID carries the device id the caller asked for (there is no wave mapper).
         const std::uintptr_t handle = query ? 0 : nextHandle_.fetch_add(1);
         WAVEOPENDESC desc{reinterpret_cast<void*>(handle), format, callback, callbackInstance,
                           deviceId};

@@ -2,6 +2,7 @@
 #include "toolkit/application.h"
 #include "toolkit/message_queue.h"
 #include "toolkit/peer.h"
+#include "toolkit/qt/icons.h"
 #include "toolkit/qt/peers.h"
 #include "toolkit/qt/qt_util.h"
 #include "toolkit/win_ui.h"
@@ -166,6 +167,12 @@ bool SaveSnapshot(TWinControl* control, const std::string& pngPath) {
     control->HandleNeeded();
     QWidget* w = qt::widgetOf(control);
     return w != nullptr && w->grab().save(QString::fromStdString(pngPath), "PNG");
+}
+
+void SetApplicationIcon(HICON icon) {
+    if (QGuiApplication::instance() != nullptr) {
+        QGuiApplication::setWindowIcon(qt::IconOf(icon));
+    }
 }
 
 void SetWarningHandler(std::function<void(const std::string&)> handler) {

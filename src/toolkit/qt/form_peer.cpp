@@ -5,6 +5,7 @@
 #include "toolkit/qt/peers.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 
 namespace toolkit::qt {
 namespace {
@@ -61,7 +62,10 @@ public:
 
     void setBounds(const TRect& bounds) override {
         form_->applying = true;
-        if (form_->pos() != QPoint(bounds.Left, bounds.Top)) {
+        // A form stands where its bounds say, also at (0, 0): moving it once tells the window
+        // manager not to choose a place of its own.
+        if (form_->pos() != QPoint(bounds.Left, bounds.Top) ||
+            !form_->testAttribute(Qt::WA_Moved)) {
             form_->move(bounds.Left, bounds.Top);
         }
         QSize size(bounds.Width(), bounds.Height());
@@ -132,7 +136,11 @@ public:
         }
     }
 
-    void setIcon(HICON icon) override { form_->setWindowIcon(IconOf(icon)); }
+    // Without an icon of its own the form shows the application's.
+    void setIcon(HICON icon) override {
+        QIcon own = IconOf(icon);
+        form_->setWindowIcon(own.isNull() ? QGuiApplication::windowIcon() : own);
+    }
 
     void setWindowState(TWindowState state) override {
         Qt::WindowStates s = form_->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);

@@ -1,0 +1,20 @@
+// Orvane Manager: the control manager of the Orvane ADAT sound card. It takes no command line.
+#include "app/icons.h"
+#include "app/startup.h"
+#include "simcard/wave_driver.h"
+#include "toolkit/application.h"
+#include "toolkit/win_ui.h"
+#include "toolkit/windowing.h"
+
+int main() {
+    toolkit::InitializeWindowing();
+    toolkit::Application->SetTitle("Orvane Manager");
+    app::RegisterIcons();
+    toolkit::SetApplicationIcon(LoadIconA(nullptr, "MAINICON"));
+    // The card's driver: on this system, the simulated card.
+    simcard::installDrivers();
+    app::RunManager();
+    toolkit::Application->Free();
+    toolkit::FlushDeferredDeletes();
+    return 0;
+}

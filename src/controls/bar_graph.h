@@ -1,0 +1,84 @@
+// A bar graph: a sunken panel holding a column of lamps (TLumi), lamp 0 at the bottom, built
+// from the panel's height and the lamp height, and lit from the bottom up to a level. The bar
+// only ever lights lamps; darkening is left to descendants.
+//
+// The column: FLumiCount = Height div (LumiHeight - 1) lamps, Width - 3 wide, left 1, the bottom
+// one with its top at Height - LumiHeight - 2, each further one LumiHeight - 1 higher, so that
+// neighbours share their outline. Rebuilt in Loaded, when LumiHeight is written and when a
+// resize changes the number of lamps that fit; a rebuild leaves Level and FTopIndex alone (the
+// new lamps are dark) except that FTopIndex is clamped to the new column.
+//
+// Limits: LumiHeight below 2 is clamped to 2 (a lamp needs a row of its own between the shared
+// outlines, and 1 would divide by zero); LevelMax of 0 or below is rejected with ERangeError and
+// the old value stays.
+#pragma once
+
+#include "controls/lumi.h"
+#include "toolkit/panel.h"
+
+#include <vector>
+
+namespace controls {
+
+class TBarGraph : public toolkit::TPanel {
+public:
+    explicit TBarGraph(toolkit::TComponent* owner);
+
+    // The last level accepted by SetLevel.
+    int Level() const { return FLevel; }
+    // Lights the lamps from the highest one lit so far up to
+    // Round(value / LevelMax * (FLumiCount - 1)), halves to even. A value above LevelMax is
+    // ignored altogether; a lower value than before changes no lamp.
+    virtual void SetLevel(int value);
+    // The level that lights the top lamp. Writing stores only.
+    int LevelMax() const { return GetLevelMax(); }
+    virtual void SetLevelMax(int value);
+    virtual int GetLevelMax() const;
+    int LumiHeight() const { return FLumiHeight; }
+    void SetLumiHeight(int value);
+    // The lit colour given to each lamp when the column is built; writing stores only.
+    toolkit::TColor LumiColor() const { return FLumiColor; }
+    void SetLumiColor(toolkit::TColor value) { FLumiColor = value; }
+    // The published `_On`: true lights the whole column (SetLevel with LevelMax), false calls
+    // SetLevel(0), which changes no lamp.
+    bool Get_On() const { return F_On; }
+    void Set_On(bool value);
+
+    virtual void CreateLumis();
+    // Frees every child control, always the first remaining one.
+    virtual void FreeLumis();
+    void Loaded() override;
+    // The bar's own OnResize handler: moves the lamps when the same number still fits,
+    // rebuilds the column otherwise; every lamp then gets the width Width - 3.
+    void ResizeLumis(toolkit::TObject* Sender);
+
+    int LumiCount() const { return FLumiCount; }
+    // Lamp i of the current column (0 at the bottom), or nullptr.
+    TLumi* Lumi(int index) const;
+    // The highest lamp the bar has lit and not yet given back.
+    int TopIndex() const { return FTopIndex; }
+
+protected:
+    void Notification(toolkit::TComponent* component, toolkit::TOperation operation) override;
+    // Switches lamp index, if it exists.
+    void switchLumi(int index, bool on) {
+        if (index >= 0 && static_cast<std::size_t>(index) < lumis_.size() &&
+            lumis_[static_cast<std::size_t>(index)] != nullptr) {
+            lumis_[static_cast<std::size_t>(index)]->Set_On(on);
+        }
+    }
+
+    int FLumiCount = 0;
+    int FTopIndex = 0;
+
+private:
+    int FLevel = 0;
+    int FLevelMax = 65535;
+    int FLumiHeight = 6;
+    toolkit::TColor FLumiColor = kLumiGreen;
+    bool F_On = false;
+    // The lamps of the current column by index, so that switching one costs no search.
+    std::vector<TLumi*> lumis_;
+};
+
+} // namespace controls

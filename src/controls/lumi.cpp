@@ -1,0 +1,21 @@
+#include "controls/lumi.h"
+
+namespace controls {
+
+TLumi::TLumi(toolkit::TComponent* owner) : TShape(owner) {
+    width_ = 16;
+    height_ = 6;
+    SetShape(toolkit::TShapeType::stRectangle);
+    SetPen({toolkit::clBlack, 1, toolkit::TPenStyle::psSolid});
+    SetBrush({FColorOff, toolkit::TBrushStyle::bsSolid});
+}
+
+void TLumi::Set_On(bool value) {
+    if (value == F_On) {
+        return;
+    }
+    SetBrushColor(value ? FColorOn : FColorOff);
+    F_On = value;
+}
+
+} // namespace controls

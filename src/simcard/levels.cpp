@@ -1,0 +1,148 @@
+#include "simcard/levels.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace simcard {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+std::uint64_t mix(std::uint64_t x) {
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+}
+
+// A uniform number in [0, 1) for one event of one channel.
+double random01(std::uint32_t seed, Direction direction, int channel, std::int64_t event) {
+    const std::uint64_t key = mix(std::uint64_t{seed} << 32 ^
+                                  static_cast<std::uint64_t>(direction == Direction::In ? 0 : 64) ^
+                                  static_cast<std::uint64_t>(channel));
+    return static_cast<double>(mix(key ^ static_cast<std::uint64_t>(event)) >> 11) * 0x1.0p-53;
+}
+
+double fromDb(double db) {
+    return std::pow(10.0, db / 20.0);
+}
+
+std::int32_t toLevel(double amplitude) {
+    return static_cast<std::int32_t>(std::lround(std::clamp(amplitude, 0.0, 1.0) * kFullScale));
+}
+
+// Peak of |level * sin(2 pi hz t)| over [t0, t1].
+std::int32_t sinePeak(const SignalSource& source, double t0, double t1) {
+    const double phase0 = 2 * kPi * source.hz * t0;
+    const double phase1 = 2 * kPi * source.hz * t1;
+    if (phase1 - phase0 >= kPi) {
+        return source.level;
+    }
+    double peak = std::max(std::fabs(std::sin(phase0)), std::fabs(std::sin(phase1)));
+    // A crest lies at pi/2 + k pi.
+    const double k = std::ceil((phase0 - kPi / 2) / kPi);
+    if (kPi / 2 + k * kPi <= phase1) {
+        peak = 1.0;
+    }
+    return static_cast<std::int32_t>(std::lround(source.level * peak));
+}
+
+std::int32_t noisePeak(const SignalSource& source, std::uint32_t seed, Direction direction,
+                       int channel, double t0, double t1) {
+    constexpr double kBucket = 0.010;
+    const auto last = static_cast<std::int64_t>(std::floor(t1 / kBucket));
+    const auto first = std::max(static_cast<std::int64_t>(std::floor(t0 / kBucket)), last - 255);
+    double peak = 0;
+    for (std::int64_t b = first; b <= last; ++b) {
+        peak = std::max(peak, 0.5 + 0.5 * random01(seed, direction, channel, b));
+    }
+    return static_cast<std::int32_t>(std::lround(source.level * peak));
+}
+
+} // namespace
+
+SyntheticPart syntheticPart(std::uint32_t seed, Direction direction, int channel) {
+    const unsigned shift = direction == Direction::Out ? 3 : 0;
+    return static_cast<SyntheticPart>((static_cast<unsigned>(channel) + shift + seed % 8) % 8);
+}
+
+double syntheticAmplitude(std::uint32_t seed, Direction direction, int channel, double t) {
+    const double tempo = 0.9 + 0.2 * random01(seed, direction, channel, -1);
+    t += 10.0 * random01(seed, direction, channel, -2);
+    auto beat = [&](double period, std::int64_t& index) {
+        const double p = period * tempo;
+        index = static_cast<std::int64_t>(std::floor(t / p));
+        return t - static_cast<double>(index) * p;
+    };
+    std::int64_t k = 0;
+    switch (syntheticPart(seed, direction, channel)) {
+    case SyntheticPart::Drums: {
+        const double x = beat(0.5, k);
+        const double u = random01(seed, direction, channel, k);
+        const double accent = u > 0.85 ? 1.0 : 0.7 + 0.25 * u;
+        return accent * std::exp(-x / 0.09);
+    }
+    case SyntheticPart::Bass: {
+        const double x = beat(0.25, k);
+        return 0.05 +
+               0.3 * (0.8 + 0.2 * random01(seed, direction, channel, k)) * std::exp(-x / 0.25);
+    }
+    case SyntheticPart::Pad:
+        return fromDb(-22 + 8 * std::sin(2 * kPi * t / (7.0 * tempo)));
+    case SyntheticPart::Vocal: {
+        const double x = beat(6.0, k);
+        if (x > 4.0) {
+            return 0.0; // the singer breathes
+        }
+        const double p = 0.18 * tempo;
+        const auto syllable = static_cast<std::int64_t>(std::floor(x / p));
+        const double xs = x - static_cast<double>(syllable) * p;
+        const double db = -16 + 12 * random01(seed, direction, channel, k * 64 + syllable);
+        return fromDb(db) * (0.6 + 0.4 * std::exp(-xs / 0.12));
+    }
+    case SyntheticPart::Silent:
+        return 0.0;
+    case SyntheticPart::Guitar: {
+        const double x = beat(1.0, k);
+        return (random01(seed, direction, channel, k) > 0.75 ? 0.9 : 0.5) * std::exp(-x / 0.4);
+    }
+    case SyntheticPart::Clipping: {
+        const double x = beat(1.2, k);
+        return x < 0.3 ? 1.0 : fromDb(-9) * (0.85 + 0.15 * std::sin(2 * kPi * 3 * t));
+    }
+    case SyntheticPart::HiHat: {
+        const double x = beat(0.125, k);
+        return 0.1 * (0.7 + 0.3 * random01(seed, direction, channel, k)) * std::exp(-x / 0.03);
+    }
+    }
+    return 0.0;
+}
+
+std::int32_t channelPeak(const SignalSource& source, std::uint32_t seed, Direction direction,
+                         int channel, double t0, double t1) {
+    t0 = std::min(t0, t1);
+    switch (source.kind) {
+    case SourceKind::Silence:
+        return 0;
+    case SourceKind::Constant:
+        return source.level;
+    case SourceKind::Clip:
+        return kFullScale;
+    case SourceKind::Sine:
+        return sinePeak(source, t0, t1);
+    case SourceKind::Noise:
+        return noisePeak(source, seed, direction, channel, t0, t1);
+    case SourceKind::Synthetic:
+        break;
+    }
+    // Sampled every 2 ms over at most the last two seconds.
+    constexpr double kStep = 0.002;
+    const double start = std::max(t0, t1 - 2.0);
+    double peak = syntheticAmplitude(seed, direction, channel, t1);
+    for (double t = start; t < t1; t += kStep) {
+        peak = std::max(peak, syntheticAmplitude(seed, direction, channel, t));
+    }
+    return toLevel(peak);
+}
+
+} // namespace simcard

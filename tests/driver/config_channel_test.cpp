@@ -1,0 +1,146 @@
+// The configuration channel against the real rundll stand-in and the simulated card.
+#include "../simcard/simcard_test_env.h"
+#include "driver/config_channel.h"
+#include "driver/records.h"
+#include "platform/kernel32.h"
+#include "platform/wow16.h"
+
+#include <cstring>
+#include <fstream>
+
+using namespace driver;
+
+namespace {
+
+class ConfigChannelTest : public orv_test::SimcardTest {
+protected:
+    void SetUp() override {
+        SimcardTest::SetUp();
+        ConfigChannelEnabled = 1;
+    }
+    // The command lines the entry point was started with.
+    std::vector<std::string> starts() const {
+        std::vector<std::string> lines;
+        std::ifstream in(logPath());
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(line);
+        }
+        return lines;
+    }
+    std::filesystem::path logPath() const { return dir_.path() / "starts.log"; }
+    orv_test::ScopedEnv log_{"ORVANE_SIMCARD_LOG", (dir_.path() / "starts.log").string()};
+};
+
+TEST_F(ConfigChannelTest, ParameterTextHasEightUpperCaseDigitsWithLeadingZeros) {
+    EXPECT_EQ(DriverConfigParameters("getconfig", 0x1A2F0000, 0x1A370000),
+              "qorva.DRV,DriverConfig getconfig $1A2F0000 #1A370000");
+    EXPECT_EQ(DriverConfigParameters("getstates", 0x000F0000, 0x0abc0000),
+              "qorva.DRV,DriverConfig getstates $000F0000 #0ABC0000");
+}
+
+TEST_F(ConfigChannelTest, GetStatesBringsTheDescribedStatuses) {
+    describe("driver-status -7\ncard-status -30 0 -25 0\n");
+    TDriverStates states{};
+    ASSERT_TRUE(DriverConfigCall(ConfigChannelEnabled, kCmdGetStates, &states, sizeof states));
+    EXPECT_EQ(states.Status, -7);
+    EXPECT_EQ(states.CardStatus[0], -30);
+    EXPECT_EQ(states.CardStatus[1], 0);
+    EXPECT_EQ(states.CardStatus[2], -25);
+    EXPECT_EQ(states.CardStatus[3], 0);
+    ASSERT_EQ(starts().size(), 1u);
+    EXPECT_EQ(starts()[0].rfind("qorva.DRV,DriverConfig getstates $", 0), 0u);
+}
+
+TEST_F(ConfigChannelTest, ReconfigurableFollowsWhetherTheCardIsInUse) {
+    std::int32_t answer = 0;
+    ASSERT_TRUE(DriverConfigCall(ConfigChannelEnabled, kCmdReconfigurable, &answer, 4));
+    EXPECT_NE(answer, 0);
+    describe("in-use yes\n");
+    answer = 0;
+    ASSERT_TRUE(DriverConfigCall(ConfigChannelEnabled, kCmdReconfigurable, &answer, 4));
+    EXPECT_EQ(answer, 0);
+}
+
+TEST_F(ConfigChannelTest, SetConfigRoundTripKeepsEveryByteAndSurvivesInTheDriver) {
+    TDriverConfig config{};
+    ASSERT_TRUE(DriverConfigCall(ConfigChannelEnabled, kCmdGetConfig, &config, sizeof config));
+    EXPECT_EQ(config.Cards[0].DefaultRate, 44100u);
+    // Change named fields of two cards and every byte that no field names.
+    config.Cards[1].DefaultRate = 48000;
+    config.Cards[3].GsifPreload = 17;
+    config.Cards[0].RemovalNotice = kTrue;
+    for (int card = 0; card < 4; ++card) {
+        config.Cards[card].Reserved16[5] = static_cast<std::uint8_t>(0x11 * (card + 1));
+        config.Cards[card].Reserved136[3] = 0x5A;
+    }
+    TDriverConfig sent = config;
+    ASSERT_TRUE(DriverConfigCall(ConfigChannelEnabled, kCmdSetConfig, &config, sizeof config));
+    TDriverConfig back{};
+    ASSERT_TRUE(DriverConfigCall(ConfigChannelEnabled, kCmdGetConfig, &back, sizeof back));
+    EXPECT_EQ(std::memcmp(&back, &sent, sizeof back), 0);
+}
+
+TEST_F(ConfigChannelTest, OnTheFlyValuesReachTheSettings) {
+    TGsifOnTheFly fly{};
+    fly.GsifKerning = 1;
+    fly.GsifPreload = 33;
+    ASSERT_TRUE(DriverConfigCall(ConfigChannelEnabled, kCmdSetConfigOnTheFly, &fly, sizeof fly));
+    TDriverConfig config{};
+    ASSERT_TRUE(DriverConfigCall(ConfigChannelEnabled, kCmdGetConfig, &config, sizeof config));
+    EXPECT_EQ(config.Cards[0].GsifKerning, 1);
+    EXPECT_EQ(config.Cards[0].GsifPreload, 33);
+}
+
+TEST_F(ConfigChannelTest, CallsThatCannotRunLeaveTheRecordAndStartNothing) {
+    TDriverConfig config{};
+    std::memset(&config, 0xA5, sizeof config);
+    TDriverConfig before = config;
+    int blocks = platform::wow16LiveBlockCount();
+
+    // The channel is disabled.
+    EXPECT_FALSE(DriverConfigCall(0, kCmdGetConfig, &config, sizeof config));
+    // A command code that is not in the table.
+    EXPECT_FALSE(DriverConfigCall(ConfigChannelEnabled, 0x4006, &config, sizeof config));
+
+    EXPECT_EQ(std::memcmp(&config, &before, sizeof config), 0);
+    EXPECT_TRUE(starts().empty());
+    EXPECT_EQ(platform::wow16LiveBlockCount(), blocks);
+}
+
+TEST_F(ConfigChannelTest, MissingRundllFailsAndAClearedStateRecordReadsStatusZero) {
+    orv_test::ScopedEnv missing("ORVANE_RUNDLL", (dir_.path() / "no-such-rundll").string());
+    TDriverStates states{};
+    EXPECT_FALSE(DriverConfigCall(ConfigChannelEnabled, kCmdGetStates, &states, sizeof states));
+    EXPECT_EQ(states.Status, 0);
+    EXPECT_EQ(states.CardStatus[0], 0);
+}
+
+TEST_F(ConfigChannelTest, EntryPointThatEndsWithoutTheFlagOrCrashesFailsAtOnce) {
+    for (const char* fault : {"fault flag-never-set\n", "fault entry-crashes\n"}) {
+        SCOPED_TRACE(fault);
+        describe(std::string("card-status -30 0 0 0\n") + fault);
+        TDriverStates states{};
+        states.Status = 77;
+        DWORD start = GetTickCount();
+        EXPECT_FALSE(DriverConfigCall(ConfigChannelEnabled, kCmdGetStates, &states, sizeof states));
+        // The wait ended when the process did, well before the time limit.
+        EXPECT_LT(GetTickCount() - start, kDriverConfigTimeoutMs);
+        EXPECT_EQ(states.Status, 77);
+        EXPECT_EQ(states.CardStatus[0], 0);
+    }
+}
+
+TEST_F(ConfigChannelTest, EntryPointThatHangsIsStoppedAtTheTimeLimit) {
+    describe("fault entry-hangs getconfig\n");
+    TDriverConfig config{};
+    config.Cards[2].DefaultRate = 12345;
+    int blocks = platform::wow16LiveBlockCount();
+    EXPECT_FALSE(DriverConfigCall(ConfigChannelEnabled, kCmdGetConfig, &config, sizeof config));
+    EXPECT_EQ(config.Cards[2].DefaultRate, 12345u);
+    EXPECT_EQ(platform::wow16LiveBlockCount(), blocks);
+    // Other commands still work afterwards.
+    std::int32_t answer = 0;
+    EXPECT_TRUE(DriverConfigCall(ConfigChannelEnabled, kCmdReconfigurable, &answer, 4));
+}
+
+} // namespace
