@@ -173,6 +173,15 @@ void TComponent::RemoveFreeNotification(TComponent* other) {
 
 void TComponent::Loaded() {
     state_ &= ~csLoading;
+    // The components made while this one was loading (by the description, or parts that a
+    // component made for itself) are loaded with it. The list is read afresh at every step: a
+    // component's Loaded may free or rebuild its own parts.
+    for (std::size_t i = 0; i < components_.size(); ++i) {
+        TComponent* c = components_[i];
+        if (c->IsLoading()) {
+            c->Loaded();
+        }
+    }
 }
 
 void TComponent::DestroyComponents() {

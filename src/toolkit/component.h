@@ -53,7 +53,8 @@ public:
     // Enters the loading state: this component and every component created with it as owner
     // until Loaded is called.
     void BeginLoading() { state_ |= csLoading; }
-    // Called once a description has been applied; leaves the loading state.
+    // Called once a description has been applied; leaves the loading state, then calls Loaded
+    // on every owned component that is still loading (overrides call the base first).
     virtual void Loaded();
 
     // Frees every owned component, the last created first.

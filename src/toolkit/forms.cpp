@@ -43,28 +43,12 @@ TCustomForm::~TCustomForm() {
     }
 }
 
-void TCustomForm::collectLoading(TComponent* owner, std::vector<TComponent*>& list) {
-    for (TComponent* c : owner->ComponentList()) {
-        if (c->IsLoading()) {
-            list.push_back(c);
-        }
-        collectLoading(c, list);
-    }
-}
-
 void TCustomForm::InitializeForm() {
     BeginLoading();
     Describe();
-    // Loaded on the form, then on every component the description made, in creation order;
-    // components that a component made for itself (owned by it) follow their owner.
-    std::vector<TComponent*> loading;
-    collectLoading(this, loading);
+    // Loaded on the form, and through it on every component of the description, in creation
+    // order, and on the parts that those made for themselves.
     Loaded();
-    for (TComponent* c : loading) {
-        if (c->IsLoading()) {
-            c->Loaded();
-        }
-    }
     AlignControls();
     if (Application != nullptr) {
         Application->FormCreated(this);

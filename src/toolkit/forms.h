@@ -134,7 +134,6 @@ private:
     friend class TApplication;
     friend class TWinControl;
     void InitializeForm();
-    static void collectLoading(TComponent* owner, std::vector<TComponent*>& list);
     void applyFormSpec();
     void placeOnFirstShow();
     void queryMinMax();

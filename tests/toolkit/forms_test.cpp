@@ -235,6 +235,43 @@ public:
     }
 };
 
+// A component that rebuilds its parts once loaded, as the bar graph rebuilds its lamps.
+class TRebuilding : public TComponent {
+public:
+    explicit TRebuilding(TComponent* owner) : TComponent(owner) { build(); }
+    std::vector<TWithPart*> parts;
+    void Loaded() override {
+        TComponent::Loaded();
+        for (TWithPart* part : parts) {
+            part->Free();
+        }
+        build();
+    }
+
+private:
+    void build() {
+        parts.clear();
+        for (int i = 0; i < 3; ++i) {
+            parts.push_back(new TWithPart(this));
+        }
+    }
+};
+
+TEST(Description, LoadedMayRebuildAComponentsParts) {
+    TRebuilding* rebuilding = nullptr;
+    TWithPart* after = nullptr;
+    Owned<TDescribedForm> form(makeForm([&](TDescribedForm& f) {
+        rebuilding = new TRebuilding(&f);
+        after = new TWithPart(&f);
+    }));
+    ASSERT_EQ(rebuilding->ComponentCount(), 3);
+    for (TWithPart* part : rebuilding->parts) {
+        EXPECT_FALSE(part->IsLoading());
+        EXPECT_EQ(part->loaded, 0) << "the new parts were made after loading";
+    }
+    EXPECT_EQ(after->loaded, 1);
+}
+
 TEST(Description, LoadingStateThenLoadedOnEveryComponent) {
     TWithPart* whole = nullptr;
     TPanel* panel = nullptr;
