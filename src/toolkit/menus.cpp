@@ -25,23 +25,23 @@ PopupMenuHandler& popupHandler() {
     return handler;
 }
 
-std::vector<MenuItemSpec> specsOf(const TMenuItem& parent) {
-    std::vector<MenuItemSpec> specs;
+std::vector<MenuItemSpec> entriesOf(const TMenuItem& parent) {
+    std::vector<MenuItemSpec> entries;
     for (int i = 0; i < parent.Count(); ++i) {
         const TMenuItem* item = parent.Items(i);
         if (!item->Visible()) {
             continue;
         }
-        MenuItemSpec spec;
-        spec.command = item->Command();
-        spec.caption = item->Caption();
-        spec.separator = item->IsLine();
-        spec.enabled = item->Enabled();
-        spec.checked = item->Checked();
-        spec.items = specsOf(*item);
-        specs.push_back(std::move(spec));
+        MenuItemSpec entry;
+        entry.command = item->Command();
+        entry.caption = item->Caption();
+        entry.separator = item->IsLine();
+        entry.enabled = item->Enabled();
+        entry.checked = item->Checked();
+        entry.items = entriesOf(*item);
+        entries.push_back(std::move(entry));
     }
-    return specs;
+    return entries;
 }
 
 int findCaption(const std::vector<MenuItemSpec>& items, const std::string& caption) {
@@ -150,7 +150,7 @@ TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), items_(new TMenuI
 void TPopupMenu::Popup(int x, int y) {
     popupPoint_ = {x, y};
     OnPopup(this);
-    PopupMenuRecord record{{x, y}, specsOf(*items_)};
+    PopupMenuRecord record{{x, y}, entriesOf(*items_)};
     int command = 0;
     if (popupHandler()) {
         command = popupHandler()(record);
