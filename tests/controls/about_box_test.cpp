@@ -1,6 +1,5 @@
 // The about box: its texts, the picture, and the OK button that ends the modal showing.
 #include "controls/about_box.h"
-#include "platform_notes.h"
 #include "toolkit/application.h"
 #include "toolkit/win_ui.h"
 #include "toolkit/windowing.h"
@@ -40,7 +39,6 @@ TEST(AboutBox, TextsAndPicture) {
 }
 
 TEST(AboutBox, OkEndsEachModalShowing) {
-    AcceptPlatformLimitNotes notes;
     auto* box = TCustomForm::Create<TAboutBox>(nullptr);
     constexpr UINT kPressOk = WM_USER + 50;
     box->SetMessageHandler(kPressOk, [box](TMessage&) { box->OKButton->Click(); });

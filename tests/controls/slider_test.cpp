@@ -1,7 +1,6 @@
 // The slider: knob geometry, the position rules, the range error, the order of Min and Max
 // writes, dragging, resizing, and the set-up from a description or the first paint.
 #include "controls/slider.h"
-#include "platform_notes.h"
 #include "toolkit/application.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/forms.h"
@@ -249,7 +248,6 @@ TEST(SliderDescription, LoadingFiresOnceFromTheSetup) {
 }
 
 TEST(SliderPaint, FirstPaintSetsUpAndTheKnobFollows) {
-    AcceptPlatformLimitNotes notes;
     auto* form = TCustomForm::Create<TForm>(nullptr);
     form->SetBounds(10, 10, 200, 250);
     auto* s = new TSlider(form);
