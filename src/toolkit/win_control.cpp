@@ -15,6 +15,21 @@ template <typename T> void eraseValue(std::vector<T*>& list, T* value) {
     list.erase(std::remove(list.begin(), list.end(), value), list.end());
 }
 
+// After an event handler ran: whether the windowed control that got the mouse event, and the
+// target among its children, still exist. Neither is touched to find out, since the handler may
+// have freed either: a windowed control lives as long as its window handle, a child as long as
+// it stays in that control's lists.
+bool stillThere(HWND handle, TWinControl* receiver, TControl* target) {
+    if (FindControl(handle) != receiver) {
+        return false;
+    }
+    if (target == receiver) {
+        return true;
+    }
+    std::vector<TControl*> children = receiver->ControlList();
+    return std::find(children.begin(), children.end(), target) != children.end();
+}
+
 } // namespace
 
 void SetWindowingBackend(WindowingBackend* backend) {
@@ -362,6 +377,7 @@ void TWinControl::PeerMouse(MouseAction action, TMouseButton button, TShiftState
         lx -= target->Left();
         ly -= target->Top();
     }
+    const HWND self = handle_;
     switch (action) {
     case MouseAction::Down:
         if (target != this) {
@@ -375,7 +391,10 @@ void TWinControl::PeerMouse(MouseAction action, TMouseButton button, TShiftState
             mouseCapture_ = target;
         }
         target->DblClick();
-        target->MouseDown(button, shift | ssDouble, lx, ly);
+        // The double click may have freed the target, or this control.
+        if (stillThere(self, this, target)) {
+            target->MouseDown(button, shift | ssDouble, lx, ly);
+        }
         break;
     case MouseAction::Up: {
         mouseCapture_ = nullptr;
@@ -385,8 +404,8 @@ void TWinControl::PeerMouse(MouseAction action, TMouseButton button, TShiftState
                 target->Click();
             }
         }
-        // The click may have freed the target.
-        if (target == this || ContainsControl(target)) {
+        // The click may have freed the target, or this control.
+        if (stillThere(self, this, target)) {
             target->MouseUp(button, shift, lx, ly);
         }
         break;
