@@ -101,12 +101,24 @@ void TApplication::FormDestroyed(TCustomForm* form) {
     }
 }
 
+namespace {
+int guardDepth = 0; // user-interface thread only
+} // namespace
+
 void Guard(const std::function<void()>& fn) {
+    struct Depth {
+        Depth() { ++guardDepth; }
+        ~Depth() { --guardDepth; }
+    } depth;
     try {
         fn();
     } catch (...) {
         HandleCurrentException();
     }
+}
+
+bool InsideGuard() {
+    return guardDepth > 0;
 }
 
 void HandleCurrentException() {

@@ -68,6 +68,9 @@ extern TApplication* Application;
 // Runs fn and hands any exception to the application's handler: what every entry from the
 // windowing backend goes through, so that no exception crosses its event loop.
 void Guard(const std::function<void()>& fn);
+// True while a call that Guard runs is under way: an event of a native widget may then be
+// running, whose control the call may have freed.
+bool InsideGuard();
 // Hands the exception being handled to the application's handler.
 void HandleCurrentException();
 

@@ -73,5 +73,36 @@ TEST(FreedInEvents, ANonWindowedControlOrItsFormFreedByItsClickGetsNoMoreEvents)
     pump();
 }
 
+TEST(FreedInEvents, AButtonThatFreesItsFormMayHandleMessagesBeforeItsClickReturns) {
+    // The button's widget is still running its click when the messages are handled; it must
+    // outlive the click (an address sanitizer build reports the widget used after its release).
+    TButton* button = nullptr;
+    TDescribedForm* form = makeForm([&](TDescribedForm& f) {
+        button = f.Add<TButton>("btnClose", &f);
+        button->SetBounds(8, 8, 75, 25);
+    });
+    form->Show();
+    pump();
+    bool destroyed = false;
+    form->OnDestroy = [&](TObject*) { destroyed = true; };
+    int pings = 0;
+    TDescribedForm* other = makeForm();
+    other->SetMessageHandler(kFreeOwner, [&](TMessage&) { ++pings; });
+    button->OnClick = [&](TObject*) {
+        // The handler goes with the button: what it needs afterwards is taken first.
+        HWND target = other->Handle();
+        TDescribedForm* gone = form;
+        gone->Free();
+        PostMessageA(target, kFreeOwner, 0, 0);
+        Application->ProcessMessages();
+    };
+    SimulateClick(button, 10, 10);
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(pings, 1);
+    pump();
+    other->Free();
+    pump();
+}
+
 } // namespace
 } // namespace toolkit

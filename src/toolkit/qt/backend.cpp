@@ -127,7 +127,10 @@ void InitializeWindowing() {
 }
 
 void FlushDeferredDeletes() {
-    if (QCoreApplication::instance() != nullptr) {
+    // Inside a guarded call the widget whose event led here may be among the released ones
+    // (a button whose click freed its form, then handled messages): its widget goes once the
+    // event is done, when the loop that runs outside every event flushes again.
+    if (QCoreApplication::instance() != nullptr && !InsideGuard()) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
