@@ -104,5 +104,22 @@ TEST(FreedInEvents, AButtonThatFreesItsFormMayHandleMessagesBeforeItsClickReturn
     pump();
 }
 
+TEST(FreedInEvents, AMessageBoxWhoseOwnerIsFreedWhileItIsOpenEnds) {
+    // No recording handler: a real box, ended by its owner's going.
+    TDescribedForm* owner = makeForm();
+    owner->Show();
+    TDescribedForm* other = makeForm();
+    bool freed = false;
+    other->SetMessageHandler(kFreeOwner, [&](TMessage&) {
+        owner->Free();
+        freed = true;
+    });
+    PostMessageA(other->Handle(), kFreeOwner, 0, 0);
+    EXPECT_EQ(MessageBoxA(owner->Handle(), "Karte entfernt", "Orvane", MB_OK | MB_ICONERROR), IDOK);
+    EXPECT_TRUE(freed);
+    other->Free();
+    pump();
+}
+
 } // namespace
 } // namespace toolkit

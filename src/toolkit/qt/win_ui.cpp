@@ -10,6 +10,7 @@
 #include <QCursor>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPointer>
 #include <QThread>
 #include <map>
 #include <mutex>
@@ -102,23 +103,27 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
     if (hWnd != nullptr) {
         owner = qt::widgetOf(FindControl(hWnd));
     }
-    QMessageBox box(icon, qt::toQString(record.caption), qt::toQString(record.text),
-                    QMessageBox::NoButton, owner);
-    int result = IDOK;
+    // On the heap and watched: messages handled while the box is open may free the owner's
+    // form, and the owner's widget takes the box with it when it goes.
+    QPointer<QMessageBox> box =
+        new QMessageBox(icon, qt::toQString(record.caption), qt::toQString(record.text),
+                        QMessageBox::NoButton, owner);
     switch (uType & 0x0F) {
     case MB_OKCANCEL:
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         break;
     case MB_YESNO:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         break;
     default:
-        box.setStandardButtons(QMessageBox::Ok);
+        box->setStandardButtons(QMessageBox::Ok);
         break;
     }
-    box.setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
-    box.exec();
-    switch (box.standardButton(box.clickedButton())) {
+    box->setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
+    box->exec();
+    QAbstractButton* clicked = box ? box->clickedButton() : nullptr;
+    int result = IDOK;
+    switch (clicked != nullptr ? box->standardButton(clicked) : QMessageBox::NoButton) {
     case QMessageBox::Cancel:
         result = IDCANCEL;
         break;
@@ -129,9 +134,10 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
         result = IDNO;
         break;
     default:
-        result = (uType & 0x0F) == MB_OKCANCEL && box.clickedButton() == nullptr ? IDCANCEL : IDOK;
+        result = (uType & 0x0F) == MB_OKCANCEL && clicked == nullptr ? IDCANCEL : IDOK;
         break;
     }
+    delete box;
     return result;
 }
 
