@@ -135,7 +135,9 @@ void FindDevices() {
                               inCount);
     enterDevices<WAVEOUTCAPSA>(waveOutGetNumDevs(), &waveOutGetDevCapsA, kOutProductId, OutDevices,
                                outCount);
-    CardCount = (inCount + outCount) / 8;
+    // Devices that give the same index are all counted, so a driver that reports one twice
+    // could make more cards than the tables (and everything sized by them) hold.
+    CardCount = std::min((inCount + outCount) / 8, kMaxCards);
     if (CardCount == 0) {
         CardsPresent = false;
         return;

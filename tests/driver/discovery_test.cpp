@@ -97,6 +97,17 @@ TEST_F(DiscoveryTest, CardsAreCountedByWholeSetsOfEightDevices) {
     }
 }
 
+TEST_F(DiscoveryTest, DevicesGivingTheSameIndexCountButNeverMakeMoreThanFourCards) {
+    // Three sets of two cards' devices under the same names: 48 counted devices, the later
+    // ids in the tables, and no more cards than the tables and the meter windows hold.
+    install(devices(8, 8) + devices(8, 8) + devices(8, 8));
+    EXPECT_THROW(FindDevices(), toolkit::EAbort); // the third card has no devices to ask
+    EXPECT_EQ(CardCount, 4);
+    EXPECT_EQ(InDevices[0], 16);
+    EXPECT_EQ(OutDevices[7], 23);
+    EXPECT_EQ(InDevices[8], -1);
+}
+
 TEST_F(DiscoveryTest, OtherMakersOtherProductsAndIndexesBeyondTheTableAreIgnored) {
     install("device in 1 46 \"Other In 1-2\"\n"
             "device out 1 45 \"Other Out 1-2\"\n");
