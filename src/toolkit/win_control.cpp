@@ -18,9 +18,10 @@ template <typename T> void eraseValue(std::vector<T*>& list, T* value) {
 // After an event handler ran: whether the windowed control that got the mouse event, and the
 // target among its children, still exist. Neither is touched to find out, since the handler may
 // have freed either: a windowed control lives as long as its window handle, a child as long as
-// it stays in that control's lists.
+// it stays in that control's lists. (Events from the backend always come with a handle; a
+// control without one only gets them from code that calls it directly.)
 bool stillThere(HWND handle, TWinControl* receiver, TControl* target) {
-    if (FindControl(handle) != receiver) {
+    if (handle != nullptr && FindControl(handle) != receiver) {
         return false;
     }
     if (target == receiver) {
