@@ -428,6 +428,11 @@ void TWinControl::PeerFocusChanged(bool focused) {
     if (form == this) {
         return;
     }
+    // While a form is freed, the native focus moves from each freed control to one that is
+    // still to go: no events for that.
+    if (form != nullptr && form->IsDestroying()) {
+        return;
+    }
     if (form == nullptr) {
         focused ? OnEnter(this) : OnExit(this);
         return;

@@ -1,7 +1,10 @@
 // Controls and forms freed from inside events: by their own mouse events, by a button's click
-// that then handles messages, and under a message box whose owner goes while it is open.
+// that then handles messages, under a message box whose owner goes while it is open; and no
+// focus events while a form is being freed.
 #include "test_support.h"
 #include "toolkit/button.h"
+#include "toolkit/check_box.h"
+#include "toolkit/edit.h"
 #include "toolkit/shape.h"
 
 #include <gtest/gtest.h>
@@ -102,6 +105,30 @@ TEST(FreedInEvents, AButtonThatFreesItsFormMayHandleMessagesBeforeItsClickReturn
     pump();
     other->Free();
     pump();
+}
+
+TEST(FreedInEvents, AFormBeingFreedReportsNoFocusToItsControls) {
+    // The focused control goes first (the last created); the native focus then moves on to
+    // a control that the form is about to free, whose handler may look at controls gone.
+    std::vector<std::string> log;
+    TEdit* edit = nullptr;
+    TCheckBox* box = nullptr;
+    TDescribedForm* form = makeForm([&](TDescribedForm& f) {
+        edit = f.Add<TEdit>("ed", &f);
+        box = f.Add<TCheckBox>("chk", &f);
+        box->SetTop(40);
+    });
+    edit->OnEnter = [&](TObject*) { log.push_back("enter edit"); };
+    edit->OnExit = [&](TObject*) { log.push_back("exit edit"); };
+    form->Show();
+    pump();
+    box->SetFocus();
+    pump();
+    ASSERT_EQ(form->ActiveControl(), box);
+    log.clear();
+    form->Free();
+    pump();
+    EXPECT_TRUE(log.empty()) << log.front();
 }
 
 TEST(FreedInEvents, AMessageBoxWhoseOwnerIsFreedWhileItIsOpenEnds) {
