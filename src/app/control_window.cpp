@@ -21,6 +21,22 @@ TMixControlWnd::TMixControlWnd(toolkit::TComponent* owner) : TForm(owner) {
     SetMessageHandler(WM_TRAYICON, this, &TMixControlWnd::WMTrayIcon);
 }
 
+TMixControlWnd::~TMixControlWnd() {
+    // The application's activation must not reach a freed window.
+    toolkit::TNotifyEvent mine(this, &TMixControlWnd::FormActiveChanged);
+    if (toolkit::Application != nullptr) {
+        if (toolkit::Application->OnActivate == mine) {
+            toolkit::Application->OnActivate = nullptr;
+        }
+        if (toolkit::Application->OnDeactivate == mine) {
+            toolkit::Application->OnDeactivate = nullptr;
+        }
+    }
+    if (MixControlWnd == this) {
+        MixControlWnd = nullptr;
+    }
+}
+
 void TMixControlWnd::Describe() {
     using namespace toolkit;
     SetName("MixControlWnd");

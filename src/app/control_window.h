@@ -11,6 +11,7 @@ constexpr UINT WM_FORMCLOSED = WM_USER + 100;
 class TMixControlWnd : public toolkit::TForm {
 public:
     explicit TMixControlWnd(toolkit::TComponent* owner);
+    ~TMixControlWnd() override;
 
     void FormCreate(toolkit::TObject* Sender);
     void FormActiveChanged(toolkit::TObject* Sender);

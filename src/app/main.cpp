@@ -13,7 +13,12 @@ int main() {
     toolkit::SetApplicationIcon(LoadIconA(nullptr, "MAINICON"));
     // The card's driver: on this system, the simulated card.
     simcard::installDrivers();
-    app::RunManager();
+    try {
+        app::RunManager();
+    } catch (...) {
+        // Whatever escaped the start-up is shown before the program ends.
+        toolkit::HandleCurrentException();
+    }
     toolkit::Application->Free();
     toolkit::FlushDeferredDeletes();
     return 0;

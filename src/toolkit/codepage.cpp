@@ -38,7 +38,8 @@ std::string Cp1252ToUtf8(const std::string& text) {
         auto b = static_cast<unsigned char>(ch);
         char32_t c = b;
         if (b >= 0x80 && b < 0xA0) {
-            c = kHigh[b - 0x80] != 0 ? kHigh[b - 0x80] : 0xFFFD;
+            c = kHigh[b - 0x80] != 0 ? kHigh[b - 0x80]
+                                     : b; // undefined: the C1 control, as Windows maps it
         }
         appendUtf8(out, c);
     }
@@ -86,8 +87,16 @@ std::string Utf8ToCp1252(const std::string& text) {
             ++i;
             continue;
         }
+        // Overlong forms (C0 80 for NUL, say), surrogates and values past Unicode are no
+        // characters.
+        static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (c < kSmallest[len] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+            out += '?';
+            i += len;
+            continue;
+        }
         i += len;
-        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+        if (c < 0x80 || (c >= 0x80 && c <= 0xFF && (c >= 0xA0 || (kHigh[c - 0x80] == 0)))) {
             out += static_cast<char>(c);
             continue;
         }

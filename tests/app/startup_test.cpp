@@ -183,6 +183,18 @@ TEST_F(StartupTest, ClosingTheMainWindowInTheLoopEndsItAfterThatMessage) {
     EXPECT_TRUE(toolkit::TrayIcons().empty());
 }
 
+TEST_F(StartupTest, FreeingTheControlWindowLeavesNoHooksOrReferenceBehind) {
+    start("cards 1\n");
+    run();
+    ASSERT_NE(MixControlWnd, nullptr);
+    ASSERT_TRUE(static_cast<bool>(toolkit::Application->OnActivate));
+    MixControlWnd->Free();
+    EXPECT_EQ(MixControlWnd, nullptr);
+    EXPECT_FALSE(static_cast<bool>(toolkit::Application->OnActivate));
+    EXPECT_FALSE(static_cast<bool>(toolkit::Application->OnDeactivate));
+    toolkit::Application->SetActive(true); // reaches nothing freed
+}
+
 TEST_F(StartupTest, TheIconRecordHasTheShortTipForm) {
     NOTIFYICONDATAA data = TrayIconData(reinterpret_cast<HWND>(std::uintptr_t{0x1234}), nullptr);
     EXPECT_EQ(data.cbSize, 88u);

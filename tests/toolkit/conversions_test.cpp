@@ -49,6 +49,15 @@ TEST(CodePage1252, ConvertsBothWays) {
     EXPECT_EQ(Utf8ToCp1252("a\xFF"
                            "b"),
               "a?b");
+    // Overlong forms and surrogates are no characters: a hidden NUL must not cut the text.
+    EXPECT_EQ(Utf8ToCp1252(std::string("a\xC0\x80"
+                                       "b")),
+              "a?b");
+    EXPECT_EQ(Utf8ToCp1252("\xED\xA0\x80"), "?");
+    // The five bytes the code page leaves undefined stand for the C1 controls, both ways.
+    EXPECT_EQ(Cp1252ToUtf8("\x81\x9D"), "\xC2\x81\xC2\x9D");
+    EXPECT_EQ(Utf8ToCp1252("\xC2\x81\xC2\x9D"), "\x81\x9D");
+    EXPECT_EQ(Utf8ToCp1252("\xC2\x80"), "?"); // U+0080 is not the euro sign
 }
 
 TEST(CodePage1252, MessageBoxesShowTheirTextsInUnicode) {
