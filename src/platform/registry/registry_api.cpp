@@ -97,6 +97,22 @@ LSTATUS unavailable(Use use) {
 }
 
 // Splits a backslash-separated path; empty components are skipped.
+// Runs fn(registry, store, key) under the registry's lock on the key of a handle that has the
+// access asked for; without a store, the read or write error of the use.
+template <typename Fn> LSTATUS onKey(HKEY hKey, REGSAM access, Use use, Fn&& fn) {
+    Registry& reg = registryState();
+    std::lock_guard lock(reg.mutex);
+    KeyId key = 0;
+    if (LSTATUS rc = reg.resolve(hKey, access, key); rc != ERROR_SUCCESS) {
+        return rc;
+    }
+    RegistryStore* store = reg.store();
+    if (!store) {
+        return unavailable(use);
+    }
+    return fn(reg, *store, key);
+}
+
 LSTATUS parsePath(LPCSTR text, KeyPath& path) {
     path.clear();
     if (!text) {
@@ -252,21 +268,13 @@ LSTATUS RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDes
     if (LSTATUS rc = parsePath(lpSubKey, path); rc != ERROR_SUCCESS) {
         return rc;
     }
-    Registry& reg = registryState();
-    std::lock_guard lock(reg.mutex);
-    KeyId key = 0;
-    if (LSTATUS rc = reg.resolve(hKey, 0, key); rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    RegistryStore* store = reg.store();
-    if (!store) {
-        return unavailable(Use::Read);
-    }
-    if (LSTATUS rc = store->openKey(key, path, key); rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    *phkResult = reg.addHandle(key, samDesired);
-    return ERROR_SUCCESS;
+    return onKey(hKey, 0, Use::Read, [&](Registry& reg, RegistryStore& store, KeyId key) {
+        if (LSTATUS rc = store.openKey(key, path, key); rc != ERROR_SUCCESS) {
+            return rc;
+        }
+        *phkResult = reg.addHandle(key, samDesired);
+        return ERROR_SUCCESS;
+    });
 }
 
 LSTATUS RegCloseKey(HKEY hKey) {
@@ -282,21 +290,14 @@ LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, DWORD* lpReserved, DWORD
     if (lpReserved || (lpData && !lpcbData)) {
         return ERROR_INVALID_PARAMETER;
     }
-    Registry& reg = registryState();
-    std::lock_guard lock(reg.mutex);
-    KeyId key = 0;
-    if (LSTATUS rc = reg.resolve(hKey, KEY_QUERY_VALUE, key); rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    RegistryStore* store = reg.store();
-    if (!store) {
-        return unavailable(Use::Read);
-    }
-    StoredValue value;
-    if (LSTATUS rc = store->queryValue(key, valueName(lpValueName), value); rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    return copyData(value, lpType, lpData, lpcbData);
+    return onKey(hKey, KEY_QUERY_VALUE, Use::Read, [&](Registry&, RegistryStore& store, KeyId key) {
+        StoredValue value;
+        if (LSTATUS rc = store.queryValue(key, valueName(lpValueName), value);
+            rc != ERROR_SUCCESS) {
+            return rc;
+        }
+        return copyData(value, lpType, lpData, lpcbData);
+    });
 }
 
 LSTATUS RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
@@ -315,25 +316,15 @@ LSTATUS RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwTy
     } else {
         return ERROR_INVALID_PARAMETER;
     }
-    Registry& reg = registryState();
-    std::lock_guard lock(reg.mutex);
-    KeyId key = 0;
-    if (LSTATUS rc = reg.resolve(hKey, KEY_SET_VALUE, key); rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    RegistryStore* store = reg.store();
-    return store ? store->setValue(key, name, dwType, data) : unavailable(Use::Write);
+    return onKey(hKey, KEY_SET_VALUE, Use::Write, [&](Registry&, RegistryStore& store, KeyId key) {
+        return store.setValue(key, name, dwType, data);
+    });
 }
 
 LSTATUS RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
-    Registry& reg = registryState();
-    std::lock_guard lock(reg.mutex);
-    KeyId key = 0;
-    if (LSTATUS rc = reg.resolve(hKey, KEY_SET_VALUE, key); rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    RegistryStore* store = reg.store();
-    return store ? store->deleteValue(key, valueName(lpValueName)) : unavailable(Use::Write);
+    return onKey(hKey, KEY_SET_VALUE, Use::Write, [&](Registry&, RegistryStore& store, KeyId key) {
+        return store.deleteValue(key, valueName(lpValueName));
+    });
 }
 
 LSTATUS RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
@@ -344,14 +335,9 @@ LSTATUS RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
     if (LSTATUS rc = parsePath(lpSubKey, path); rc != ERROR_SUCCESS) {
         return rc;
     }
-    Registry& reg = registryState();
-    std::lock_guard lock(reg.mutex);
-    KeyId key = 0;
-    if (LSTATUS rc = reg.resolve(hKey, 0, key); rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    RegistryStore* store = reg.store();
-    return store ? store->deleteKey(key, path) : unavailable(Use::Write);
+    return onKey(hKey, 0, Use::Write, [&](Registry&, RegistryStore& store, KeyId key) {
+        return store.deleteKey(key, path);
+    });
 }
 
 LSTATUS RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD* lpcchName, DWORD* lpReserved,
@@ -359,19 +345,13 @@ LSTATUS RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD* lpcchName, 
     if (!lpName || !lpcchName || lpReserved || (lpClass && !lpcchClass)) {
         return ERROR_INVALID_PARAMETER;
     }
-    Registry& reg = registryState();
-    std::lock_guard lock(reg.mutex);
-    KeyId key = 0;
-    if (LSTATUS rc = reg.resolve(hKey, KEY_ENUMERATE_SUB_KEYS, key); rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    RegistryStore* store = reg.store();
-    if (!store) {
-        return unavailable(Use::Read);
-    }
     std::string name;
-    if (LSTATUS rc = store->subkeyAt(key, dwIndex, name); rc != ERROR_SUCCESS) {
-        return rc;
+    LSTATUS found = onKey(hKey, KEY_ENUMERATE_SUB_KEYS, Use::Read,
+                          [&](Registry&, RegistryStore& store, KeyId key) {
+                              return store.subkeyAt(key, dwIndex, name);
+                          });
+    if (found != ERROR_SUCCESS) {
+        return found;
     }
     if (LSTATUS rc = copyName(name, lpName, lpcchName); rc != ERROR_SUCCESS) {
         return rc;
@@ -391,20 +371,14 @@ LSTATUS RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, DWORD* lpcchV
     if (!lpValueName || !lpcchValueName || lpReserved || (lpData && !lpcbData)) {
         return ERROR_INVALID_PARAMETER;
     }
-    Registry& reg = registryState();
-    std::lock_guard lock(reg.mutex);
-    KeyId key = 0;
-    if (LSTATUS rc = reg.resolve(hKey, KEY_QUERY_VALUE, key); rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    RegistryStore* store = reg.store();
-    if (!store) {
-        return unavailable(Use::Read);
-    }
     std::string name;
     StoredValue value;
-    if (LSTATUS rc = store->valueAt(key, dwIndex, name, value); rc != ERROR_SUCCESS) {
-        return rc;
+    LSTATUS found =
+        onKey(hKey, KEY_QUERY_VALUE, Use::Read, [&](Registry&, RegistryStore& store, KeyId key) {
+            return store.valueAt(key, dwIndex, name, value);
+        });
+    if (found != ERROR_SUCCESS) {
+        return found;
     }
     if (LSTATUS rc = copyName(name, lpValueName, lpcchValueName); rc != ERROR_SUCCESS) {
         return rc;
