@@ -210,7 +210,7 @@ void TAdatMeterForm::FormClose(TObject*, TCloseAction&) {
     }
     StopMetering();
     if (auto* owner = dynamic_cast<TWinControl*>(Owner());
-        owner != nullptr && owner->HandleAllocated() && !owner->IsDestroying()) {
+        owner != nullptr && !owner->IsDestroying()) {
         PostMessageA(owner->Handle(), WM_FORMCLOSED, 0, reinterpret_cast<LPARAM>(Handle()));
     }
 }
