@@ -23,6 +23,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <new>
@@ -187,6 +188,21 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(scratch);
     ::setenv("ORVANE_REGISTRY", (scratch / "registry.db").c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Both windows of four cards are 1272 pixels wide: the offscreen screen must hold them.
+    std::string screenConfig;
+    if (std::strcmp(std::getenv("QT_QPA_PLATFORM"), "offscreen") == 0) {
+        screenConfig = (scratch / "screen.json").string();
+        std::FILE* f = std::fopen(screenConfig.c_str(), "w");
+        if (f == nullptr) {
+            std::perror("meter_windows_bench: screen configuration");
+            return 1;
+        }
+        std::fputs("{\"screens\": [{\"name\": \"bench\", \"x\": 0, \"y\": 0, "
+                   "\"width\": 1600, \"height\": 1000}]}",
+                   f);
+        std::fclose(f);
+        ::setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screenConfig).c_str(), 1);
+    }
 
     auto parsed = simcard::parseDescription("cards 4\n", "bench");
     simcard::setDriverDescription(*parsed.description);

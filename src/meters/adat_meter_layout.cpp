@@ -1,4 +1,5 @@
 // The designed content of a meter window: the meter group of one card.
+#include "controls/meter_preset.h"
 #include "meters/adat_meter_form.h"
 
 #include <string>
@@ -93,13 +94,9 @@ void TAdatMeterForm::Describe() {
             auto* meter = new controls::TLevelMeter(this);
             meter->SetName(design_.meterNames[static_cast<std::size_t>(2 * p + m)]);
             meter->SetParent(pair);
-            meter->SetBounds(m == 0 ? 6 : 28, 6, meter->Width(), 163);
+            meter->SetBounds(m == 0 ? 6 : 28, 6, meter->Width(), meter->Height());
             meter->SetTag(4 + 2 * p + m);
-            meter->SetLumiHeight(5);
-            meter->SetNumLumisRed(1);
-            meter->SetNumLumisOrange(12);
-            meter->SetTimerInterval(40);
-            meter->SetLevelMaxHold(3000);
+            controls::ApplyMeterPreset(*meter);
         }
     }
 
