@@ -27,6 +27,8 @@ void TBarGraph::SetLevel(int value) {
     if (top <= FTopIndex) {
         return;
     }
+    // The lamps lit here lie next to each other: one repaint request for all of them.
+    TInvalidateBatch batch(*this);
     for (int i = FTopIndex; i <= top; ++i) {
         switchLumi(i, true);
     }
@@ -114,6 +116,37 @@ void TBarGraph::ResizeLumis(TObject*) {
         if (lumi != nullptr) {
             lumi->SetWidth(w);
         }
+    }
+}
+
+void TBarGraph::PaintControls(TCanvas& canvas) {
+    int n = static_cast<int>(lumis_.size());
+    int step = FLumiHeight - 1;
+    bool column = n > 0 && n == ControlCount() && step > 0 && lumis_.front() != nullptr &&
+                  lumis_.back() != nullptr &&
+                  lumis_.back()->Top() == lumis_.front()->Top() - (n - 1) * step;
+    if (!column) {
+        TPanel::PaintControls(canvas);
+        return;
+    }
+    // Lamp i has its top at bottom - i * step: the lamps that may reach into the clip, and one
+    // more on either side.
+    TRect clip = canvas.ClipRect();
+    int bottom = lumis_.front()->Top();
+    int from = std::max((bottom - clip.Bottom) / step - 1, 0);
+    int to = std::min((bottom + FLumiHeight - clip.Top) / step + 1, n - 1);
+    for (int i = from; i <= to; ++i) {
+        TLumi* lumi = lumis_[static_cast<std::size_t>(i)];
+        if (lumi == nullptr || !lumi->Visible()) {
+            continue;
+        }
+        TRect bounds = lumi->BoundsRect();
+        if (!bounds.Intersects(clip)) {
+            continue;
+        }
+        canvas.Save(bounds.Left, bounds.Top, {0, 0, bounds.Width(), bounds.Height()});
+        lumi->Paint(canvas);
+        canvas.Restore();
     }
 }
 

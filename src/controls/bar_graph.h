@@ -59,6 +59,9 @@ public:
     int TopIndex() const { return FTopIndex; }
 
 protected:
+    // Paints only the lamps in the area to paint, found from their places in the column
+    // without looking at the others.
+    void PaintControls(toolkit::TCanvas& canvas) override;
     // Rejects a LevelMax of 0 or below with ERangeError.
     static void CheckLevelMax(int value);
     void Notification(toolkit::TComponent* component, toolkit::TOperation operation) override;

@@ -5,6 +5,7 @@
 #include "toolkit/win_ui.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace controls {
 
@@ -13,6 +14,8 @@ using namespace toolkit;
 namespace {
 
 constexpr int kBarScale = 511; // the bar's fixed output scale of the logarithmic mapping
+// LogN(10, x) divides by the logarithm of 10; computed once here for the mapping of levels.
+const long double kLn10 = std::log(10.0L);
 
 } // namespace
 
@@ -125,7 +128,8 @@ void TLevelMeter::SetLevel(int value) {
     if (value > 0) {
         // The argument is rounded to a double before the logarithm.
         auto x = static_cast<double>(value / static_cast<long double>(FLevelDivisor) + 1);
-        value = static_cast<int>(roundHalfEven(LogN(10, x) * FLogScale));
+        value = static_cast<int>(
+            roundHalfEven(std::log(static_cast<long double>(x)) / kLn10 * FLogScale));
     }
     TBarGraph::SetLevel(value);
     if (FTopIndex >= FPeakIndex) {

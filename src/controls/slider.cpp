@@ -9,31 +9,6 @@ namespace controls {
 
 using namespace toolkit;
 
-namespace {
-
-// The knob: a flat panel with a single black border line around its raised face.
-class TSliderKnob : public TPanel {
-public:
-    using TPanel::TPanel;
-
-protected:
-    void PaintWindow(TCanvas& canvas) override {
-        TRect r = ClientRect();
-        canvas.Frame3D(r, clBlack, clBlack, 1);
-        TColor top;
-        TColor bottom;
-        if (BevelOuter() != TBevelCut::bvNone) {
-            BevelColors(BevelOuter(), top, bottom);
-            canvas.Frame3D(r, ColorToRGB(top), ColorToRGB(bottom), BevelWidth());
-        }
-        canvas.Brush.Color = ColorToRGB(Color());
-        canvas.Brush.Style = TBrushStyle::bsSolid;
-        canvas.FillRect(r);
-    }
-};
-
-} // namespace
-
 TSlider::TSlider(TComponent* owner) : TCustomPanel(owner) {
     height_ = 149;
     width_ = 4;
@@ -42,9 +17,13 @@ TSlider::TSlider(TComponent* owner) : TCustomPanel(owner) {
     SetBevelInner(TBevelCut::bvLowered);
     SetCaption("");
 
-    FKnob = new TSliderKnob(this);
+    // The knob: a flat panel with a single-line border around its raised face.
+    FKnob = new TPanel(this);
     FKnob->SetCaption("");
     FKnob->SetBounds(0, 0, 24, 14);
+    FKnob->SetParentCtl3D(false);
+    FKnob->SetCtl3D(false);
+    FKnob->SetBorderStyle(TBorderStyle::bsSingle);
     FKnob->SetBorderWidth(1);
     FKnob->SetColor(clBtnFace);
     FKnob->OnMouseDown = TMouseEvent(this, &TSlider::KnobMouseDown);

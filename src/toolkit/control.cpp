@@ -232,10 +232,8 @@ void TControl::Invalidate() {
 }
 
 void TControl::InvalidateRect(const TRect& rect) {
-    if (auto* self = dynamic_cast<TWinControl*>(this)) {
-        if (WidgetPeer* peer = self->Peer()) {
-            peer->invalidate(rect);
-        }
+    if (IsWindowed()) {
+        static_cast<TWinControl*>(this)->invalidateClientRect(rect);
     } else if (parent_ != nullptr && visible_) {
         parent_->InvalidateRect(rect.Offset(left_, top_).Intersected(BoundsRect()));
     }
@@ -282,7 +280,7 @@ void TControl::SendToBack() {
 
 TPoint TControl::ClientOrigin() const {
     if (auto* self = dynamic_cast<const TWinControl*>(this); self && self->Peer()) {
-        return self->Peer()->clientToScreen({0, 0});
+        return self->Peer()->clientToScreen({self->BorderInset(), self->BorderInset()});
     }
     if (parent_ == nullptr) {
         return {left_, top_};

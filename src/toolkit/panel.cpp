@@ -1,5 +1,7 @@
 #include "toolkit/panel.h"
 
+#include <algorithm>
+
 namespace toolkit {
 
 void BevelColors(TBevelCut bevel, TColor& top, TColor& bottom) {
@@ -56,6 +58,45 @@ void TCustomPanel::SetAlignment(TAlignment value) {
     }
 }
 
+void TCustomPanel::SetBorderStyle(TBorderStyle value) {
+    if (value != TBorderStyle::bsSingle) {
+        value = TBorderStyle::bsNone;
+    }
+    if (value != borderStyle_) {
+        borderStyle_ = value;
+        BorderChanged();
+    }
+}
+
+int TCustomPanel::BorderInset() const {
+    if (borderStyle_ != TBorderStyle::bsSingle) {
+        return 0;
+    }
+    return Ctl3D() ? 2 : 1;
+}
+
+TRect TCustomPanel::ClientRect() const {
+    int inset = BorderInset();
+    return {0, 0, std::max(Width() - 2 * inset, 0), std::max(Height() - 2 * inset, 0)};
+}
+
+void TCustomPanel::PaintBorder(TCanvas& canvas) {
+    if (Ctl3D()) {
+        TRect r = {0, 0, Width(), Height()};
+        canvas.Frame3D(r, ColorToRGB(clBtnShadow), ColorToRGB(clBtnHighlight), 1);
+        canvas.Frame3D(r, ColorToRGB(cl3DDkShadow), ColorToRGB(cl3DLight), 1);
+        return;
+    }
+    canvas.Brush.Color = ColorToRGB(clWindowFrame);
+    canvas.Brush.Style = TBrushStyle::bsSolid;
+    int w = Width();
+    int h = Height();
+    canvas.FillRect({0, 0, w, 1});
+    canvas.FillRect({0, h - 1, w, h});
+    canvas.FillRect({0, 1, 1, h - 1});
+    canvas.FillRect({w - 1, 1, w, h - 1});
+}
+
 void TCustomPanel::bevelsChanged() {
     AlignControls();
     Invalidate();
@@ -78,19 +119,24 @@ TRect TCustomPanel::AlignRect() const {
 }
 
 void TCustomPanel::PaintWindow(TCanvas& canvas) {
-    TRect r = ClientRect();
-    TColor top;
-    TColor bottom;
-    if (bevelOuter_ != TBevelCut::bvNone) {
-        BevelColors(bevelOuter_, top, bottom);
-        canvas.Frame3D(r, ColorToRGB(top), ColorToRGB(bottom), bevelWidth_);
-    }
-    if (borderWidth_ > 0) {
-        canvas.Frame3D(r, ColorToRGB(Color()), ColorToRGB(Color()), borderWidth_);
-    }
-    if (bevelInner_ != TBevelCut::bvNone) {
-        BevelColors(bevelInner_, top, bottom);
-        canvas.Frame3D(r, ColorToRGB(top), ColorToRGB(bottom), bevelWidth_);
+    // The bevels and border only when the area to paint reaches them.
+    TRect r = AlignRect();
+    TRect clip = canvas.ClipRect();
+    if (!(clip.Intersected(r) == clip)) {
+        r = ClientRect();
+        TColor top;
+        TColor bottom;
+        if (bevelOuter_ != TBevelCut::bvNone) {
+            BevelColors(bevelOuter_, top, bottom);
+            canvas.Frame3D(r, ColorToRGB(top), ColorToRGB(bottom), bevelWidth_);
+        }
+        if (borderWidth_ > 0) {
+            canvas.Frame3D(r, ColorToRGB(Color()), ColorToRGB(Color()), borderWidth_);
+        }
+        if (bevelInner_ != TBevelCut::bvNone) {
+            BevelColors(bevelInner_, top, bottom);
+            canvas.Frame3D(r, ColorToRGB(top), ColorToRGB(bottom), bevelWidth_);
+        }
     }
     canvas.Brush.Color = ColorToRGB(Color());
     canvas.Brush.Style = TBrushStyle::bsSolid;

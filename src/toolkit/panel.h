@@ -19,12 +19,21 @@ public:
     void SetBorderWidth(int value);
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment value);
+    // bsSingle: a border around the panel, outside its client area: without Ctl3D a
+    // one-pixel line in the window frame colour, with Ctl3D the two-pixel sunken edge; every
+    // other style means none.
+    TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle value);
 
+    // Inside the border line, if any.
+    TRect ClientRect() const override;
     // The client area less the bevels and border.
     TRect AlignRect() const override;
 
 protected:
     void PaintWindow(TCanvas& canvas) override;
+    int BorderInset() const override;
+    void PaintBorder(TCanvas& canvas) override;
     void TextChanged() override;
 
 private:
@@ -34,6 +43,7 @@ private:
     int bevelWidth_ = 1;
     int borderWidth_ = 0;
     TAlignment alignment_ = TAlignment::taCenter;
+    TBorderStyle borderStyle_ = TBorderStyle::bsNone;
 };
 
 class TPanel : public TCustomPanel {

@@ -24,15 +24,21 @@ void TShape::SetPen(const TPen& pen) {
 }
 
 void TShape::SetBrush(const TBrush& brush) {
-    if (!(brush == brush_)) {
-        brush_ = brush;
+    if (brush == brush_) {
+        return;
+    }
+    brush_ = brush;
+    bool boxed = shape_ == TShapeType::stRectangle || shape_ == TShapeType::stSquare;
+    if (boxed && pen_.Style == TPenStyle::psSolid && pen_.Width == 1) {
+        // Inside a one-pixel outline only the inside changes.
+        TRect r = shapeRect();
+        InvalidateRect({r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1});
+    } else {
         Invalidate();
     }
 }
 
-void TShape::Paint(TCanvas& canvas) {
-    canvas.Pen = pen_;
-    canvas.Brush = brush_;
+TRect TShape::shapeRect() const {
     int x = pen_.Width / 2;
     int y = x;
     int w = Width() - pen_.Width + 1;
@@ -48,13 +54,20 @@ void TShape::Paint(TCanvas& canvas) {
         y += (h - side) / 2;
         w = h = side;
     }
+    return Bounds(x, y, w, h);
+}
+
+void TShape::Paint(TCanvas& canvas) {
+    canvas.Pen = pen_;
+    canvas.Brush = brush_;
+    TRect r = shapeRect();
     switch (shape_) {
     case TShapeType::stEllipse:
     case TShapeType::stCircle:
-        canvas.Ellipse(Bounds(x, y, w, h));
+        canvas.Ellipse(r);
         break;
     default:
-        canvas.Rectangle(Bounds(x, y, w, h));
+        canvas.Rectangle(r);
         break;
     }
 }

@@ -23,6 +23,8 @@ public:
     void Paint(TCanvas& canvas) override;
 
 private:
+    // Where the shape is drawn, in the control's coordinates.
+    TRect shapeRect() const;
     TShapeType shape_ = TShapeType::stRectangle;
     TPen pen_;
     TBrush brush_;

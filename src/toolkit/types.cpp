@@ -12,6 +12,8 @@ TColor ColorToRGB(TColor color) {
     switch (color & 0xFF) {
     case 5:
         return clWhite; // window background
+    case 6:
+        return clBlack; // window frame (the single-line border)
     case 8:
         return clBlack; // window text
     case 15:

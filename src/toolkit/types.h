@@ -29,6 +29,7 @@ constexpr TColor clNone = 0x1FFFFFFF;
 
 constexpr TColor kSystemColorFlag = static_cast<TColor>(0x80000000u);
 constexpr TColor clWindow = kSystemColorFlag | 5;
+constexpr TColor clWindowFrame = kSystemColorFlag | 6;
 constexpr TColor clWindowText = kSystemColorFlag | 8;
 constexpr TColor clBtnFace = kSystemColorFlag | 15;
 constexpr TColor clBtnShadow = kSystemColorFlag | 16;

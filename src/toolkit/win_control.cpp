@@ -122,7 +122,11 @@ void TWinControl::SetCtl3D(bool value) {
     if (value == ctl3D_) {
         return;
     }
+    int inset = BorderInset();
     ctl3D_ = value;
+    if (BorderInset() != inset) {
+        BorderChanged();
+    }
     for (TControl* child : windowedChildren_) {
         static_cast<TWinControl*>(child)->parentCtl3DChanged();
     }
@@ -356,6 +360,25 @@ void TWinControl::Invalidate() {
     }
 }
 
+void TWinControl::invalidateClientRect(const TRect& rect) {
+    if (batchDepth_ > 0) {
+        batched_ = batched_.United(rect);
+    } else if (peer_) {
+        peer_->invalidate(rect.Offset(BorderInset(), BorderInset()));
+    }
+}
+
+void TWinControl::EndInvalidateBatch() {
+    if (batchDepth_ == 0 || --batchDepth_ > 0) {
+        return;
+    }
+    TRect r = batched_;
+    batched_ = {};
+    if (!r.IsEmpty() && peer_) {
+        peer_->invalidate(r.Offset(BorderInset(), BorderInset()));
+    }
+}
+
 void TWinControl::Loaded() {
     TControl::Loaded();
     AlignControls();
@@ -369,7 +392,9 @@ void TWinControl::PaintWindow(TCanvas& canvas) {
 
 void TWinControl::PaintControls(TCanvas& canvas) {
     TRect clip = canvas.ClipRect();
-    for (TControl* c : std::vector<TControl*>(graphicChildren_)) {
+    // By index: painting does not change the list, but must not trip over a change either.
+    for (std::size_t i = 0; i < graphicChildren_.size(); ++i) {
+        TControl* c = graphicChildren_[i];
         TRect bounds = c->BoundsRect();
         if (!c->Visible() || !bounds.Intersects(clip)) {
             continue;
@@ -386,14 +411,52 @@ void TWinControl::PaintControls(TCanvas& canvas) {
 }
 
 void TWinControl::PeerPaint(TCanvas& canvas, bool nativeBackground) {
-    if (!nativeBackground) {
-        PaintWindow(canvas);
+    int inset = BorderInset();
+    if (inset == 0) {
+        if (!nativeBackground) {
+            PaintWindow(canvas);
+        }
+        PaintControls(canvas);
+        return;
     }
-    PaintControls(canvas);
+    PaintBorder(canvas);
+    canvas.Save(inset, inset, ClientRect());
+    try {
+        if (!nativeBackground) {
+            PaintWindow(canvas);
+        }
+        PaintControls(canvas);
+    } catch (...) {
+        canvas.Restore();
+        throw;
+    }
+    canvas.Restore();
+}
+
+TRect TWinControl::PeerBounds() const {
+    TRect r = BoundsRect();
+    if (Parent() != nullptr) {
+        int inset = Parent()->BorderInset();
+        r = r.Offset(inset, inset);
+    }
+    return r;
+}
+
+void TWinControl::BorderChanged() {
+    for (TControl* child : windowedChildren_) {
+        auto* w = static_cast<TWinControl*>(child);
+        if (w->peer_) {
+            w->peer_->setBounds(w->PeerBounds());
+        }
+    }
+    AlignControls();
+    Invalidate();
 }
 
 void TWinControl::PeerMouse(MouseAction action, TMouseButton button, TShiftState shift, int x,
                             int y) {
+    x -= BorderInset();
+    y -= BorderInset();
     TControl* target = mouseCapture_;
     if (target == nullptr) {
         target = ControlAtPos({x, y}, false);
@@ -447,7 +510,8 @@ void TWinControl::PeerMouse(MouseAction action, TMouseButton button, TShiftState
 }
 
 void TWinControl::PeerBoundsChanged(const TRect& bounds) {
-    TControl::SetBounds(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
+    int inset = Parent() != nullptr ? Parent()->BorderInset() : 0;
+    TControl::SetBounds(bounds.Left - inset, bounds.Top - inset, bounds.Width(), bounds.Height());
 }
 
 void TWinControl::PeerFocusChanged(bool focused) {

@@ -62,6 +62,11 @@ public:
     virtual TRect AlignRect() const { return ClientRect(); }
 
     void Invalidate() override;
+    // Repaint requests of rectangles (of the control or of its non-windowed children) made
+    // while a batch is open are collected and reach the native widget as one rectangle, their
+    // union, when the outermost batch ends; a batch without requests asks for no repaint.
+    void BeginInvalidateBatch() { ++batchDepth_; }
+    void EndInvalidateBatch();
     void Loaded() override;
 
     // Called by the peer. Every call comes from the backend's event loop and must not throw
@@ -98,7 +103,16 @@ protected:
     virtual void InitializePeer(WidgetPeer& peer) {}
     // Paints the control's own surface (Container peers): fills with its colour.
     virtual void PaintWindow(TCanvas& canvas);
-    void PaintControls(TCanvas& canvas);
+    // Paints the non-windowed children that reach into the canvas's clip, in list order.
+    virtual void PaintControls(TCanvas& canvas);
+    // The width of a border around the client area inside the native widget (the single line
+    // of the classic window border): the client area, the children's places and the mouse
+    // coordinates begin inside it.
+    virtual int BorderInset() const { return 0; }
+    // Paints that border, in the widget's coordinates.
+    virtual void PaintBorder(TCanvas& canvas) {}
+    // The border inset changed: places and aligns the children anew and repaints.
+    void BorderChanged();
 
     void BoundsChanged() override;
     void ColorChanged() override;
@@ -110,7 +124,8 @@ protected:
     void CursorChanged() override;
     // A child's bounds, visibility or alignment changed.
     virtual void ChildChanged(TControl* child);
-    virtual TRect PeerBounds() const { return BoundsRect(); }
+    // The bounds of the native widget in its parent's widget.
+    virtual TRect PeerBounds() const;
     // Whether the peer is shown now: a child follows Visible, a form its own rule.
     virtual bool PeerVisible() const { return Visible(); }
 
@@ -119,6 +134,7 @@ private:
     void createChildHandles();
     void parentCtl3DChanged();
     void releaseHandleOnly();
+    void invalidateClientRect(const TRect& rect);
 
     std::vector<TControl*> graphicChildren_;
     std::vector<TControl*> windowedChildren_;
@@ -130,6 +146,22 @@ private:
     bool aligning_ = false;
     TControl* mouseCapture_ = nullptr;
     TControl* mouseOver_ = nullptr;
+    int batchDepth_ = 0;
+    TRect batched_;
+};
+
+// An invalidation batch for the lifetime of the object.
+class TInvalidateBatch {
+public:
+    explicit TInvalidateBatch(TWinControl& control) : control_(control) {
+        control_.BeginInvalidateBatch();
+    }
+    ~TInvalidateBatch() { control_.EndInvalidateBatch(); }
+    TInvalidateBatch(const TInvalidateBatch&) = delete;
+    TInvalidateBatch& operator=(const TInvalidateBatch&) = delete;
+
+private:
+    TWinControl& control_;
 };
 
 } // namespace toolkit

@@ -1,6 +1,7 @@
-// What a meter draws: each lamp repaints only its own rectangle and only when its state changes
-// (recorded through a windowing backend that notes every repaint request), and the pixels of an
-// offscreen rendering show the lamps in their zone colours, with shared black outlines.
+// What a meter draws: a change of level or a tick asks for one repaint, of the insides of the
+// lamps that changed, and a meter whose lamps stay as they are asks for none (recorded through
+// a windowing backend that notes every repaint request); the pixels of an offscreen rendering
+// show the lamps in their zone colours, with shared black outlines, in a closed sunken bevel.
 #include "controls/level_meter.h"
 #include "controls/meter_preset.h"
 #include "toolkit/peer.h"
@@ -63,13 +64,8 @@ protected:
         meter->Free();
         SetWindowingBackend(saved);
     }
-    std::vector<TRect> lampRects(int from, int to) const {
-        std::vector<TRect> rects;
-        for (int i = from; i <= to; ++i) {
-            rects.push_back(meter->Lumi(i)->BoundsRect());
-        }
-        return rects;
-    }
+    // The insides of lamps from to to (their outlines never change), in the meter.
+    static TRect insides(int from, int to) { return {2, 157 - 4 * to, 15, 160 - 4 * from}; }
     void tick() { meter->Perform(kLevelTickMessage, 0, 0); }
 
     WindowingBackend* saved = nullptr;
@@ -77,24 +73,47 @@ protected:
     TLevelMeter* meter = nullptr;
 };
 
-TEST_F(MeterRepaints, OnlyChangedLampsRepaintTheirOwnRectangles) {
+TEST_F(MeterRepaints, OneRequestPerChangeCoveringTheInsidesOfTheChangedLamps) {
     meter->SetLevel(3277); // lamps 0 to 15
-    EXPECT_EQ(backend.log, lampRects(0, 15));
+    EXPECT_EQ(backend.log, std::vector<TRect>{insides(0, 15)});
     backend.log.clear();
     meter->SetLevel(3277);
     meter->SetLevel(100);
     meter->SetNumLumisOrange(20); // recolouring alone repaints nothing
     EXPECT_TRUE(backend.log.empty());
     meter->SetLevel(5000); // lamps 16 to 19
-    EXPECT_EQ(backend.log, lampRects(16, 19));
+    EXPECT_EQ(backend.log, std::vector<TRect>{insides(16, 19)});
     backend.log.clear();
     tick(); // the lamp below the peak
-    EXPECT_EQ(backend.log, lampRects(18, 18));
+    EXPECT_EQ(backend.log, std::vector<TRect>{insides(18, 18)});
     backend.log.clear();
     tick(); // dark already
     EXPECT_TRUE(backend.log.empty());
     tick();
-    EXPECT_EQ(backend.log, lampRects(17, 17));
+    EXPECT_EQ(backend.log, std::vector<TRect>{insides(17, 17)});
+}
+
+TEST_F(MeterRepaints, ASilentMeterAsksForNoRepaintOnceItHasFallen) {
+    meter->SetLevel(32767);
+    int ticks = 0;
+    while (meter->TopIndex() > 0 || meter->PeakIndex() > 0) {
+        meter->SetLevel(0);
+        tick();
+        ASSERT_LT(++ticks, 200);
+    }
+    // The column fell lamp by lamp, and the held peak went dark on its own: 75 ticks.
+    EXPECT_EQ(ticks, kWindowMeter.HoldTicks());
+    EXPECT_EQ(backend.log.back(), insides(39, 39));
+    backend.log.clear();
+    for (int i = 0; i < 100; ++i) {
+        meter->SetLevel(0);
+        meter->SetLevel(-5);
+        tick();
+    }
+    EXPECT_TRUE(backend.log.empty());
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_FALSE(meter->Lumi(i)->Get_On()) << i;
+    }
 }
 
 // ---- pixels ----------------------------------------------------------------------------------
@@ -125,6 +144,21 @@ TEST(MeterPixels, ZoneColoursSharedOutlinesAndTheHeldPeak) {
         EXPECT_EQ(shot.PixelAt(8, top + 4), clBlack) << "lamp " << i;
     }
     EXPECT_EQ(shot.PixelAt(16, 80), ColorToRGB(clBtnFace)); // beside the column
+    // The sunken bevel: shadow on the left and top, light on the right and bottom, with the
+    // corners closed (the top lamp's outline lies on the top row from 1 to 15).
+    TColor dark = ColorToRGB(clBtnShadow);
+    TColor light = ColorToRGB(clBtnHighlight);
+    EXPECT_EQ(shot.PixelAt(0, 0), dark);
+    EXPECT_EQ(shot.PixelAt(16, 0), dark);
+    for (int x = 0; x < 17; ++x) {
+        EXPECT_EQ(shot.PixelAt(x, 162), light) << x;
+    }
+    for (int y = 0; y < 162; ++y) {
+        EXPECT_EQ(shot.PixelAt(0, y), dark) << y;
+        EXPECT_EQ(shot.PixelAt(17, y), light) << y;
+    }
+    EXPECT_EQ(shot.PixelAt(17, 0), light);
+    EXPECT_EQ(shot.PixelAt(17, 162), light);
 
     // Nine ticks after silence: lamp 38 dark first, a pause, then 37 down to 31.
     meter->SetLevel(0);

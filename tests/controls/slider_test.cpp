@@ -5,6 +5,7 @@
 #include "toolkit/exceptions.h"
 #include "toolkit/forms.h"
 #include "toolkit/panel.h"
+#include "toolkit/windowing.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -270,3 +271,54 @@ TEST(SliderPaint, FirstPaintSetsUpAndTheKnobFollows) {
 }
 
 } // namespace
+
+// The knob as drawn: a black single-line border outside its client area, inside it the raised
+// bevel, the border in the face colour and the face, and the sunken index line at Left 1,
+// Top (14 - 4) div 2 of the client area, 24 - 5 pixels long.
+TEST(SliderPaint, KnobBorderLiesOutsideTheClientAreaAndTheIndexLineInside) {
+    auto* host = new TPanel(nullptr);
+    host->SetBounds(0, 0, 60, 170);
+    auto* slider = new TSlider(host);
+    slider->SetParent(host);
+    slider->SetBounds(28, 10, 4, 149);
+    slider->SetupKnob();
+    TPanel* knob = slider->Knob();
+    EXPECT_EQ(knob->ClientRect(), (TRect{0, 0, 22, 12}));
+    EXPECT_EQ(slider->KnobLine()->BoundsRect(), Bounds(1, 5, 19, 2));
+    TColor black = ColorToRGB(clWindowFrame);
+    TColor light = ColorToRGB(clBtnHighlight);
+    TColor dark = ColorToRGB(clBtnShadow);
+    TColor face = ColorToRGB(clBtnFace);
+    auto expected = [&](int x, int y) {
+        if (x == 0 || y == 0 || x == 23 || y == 13) {
+            return black;
+        }
+        if (x >= 2 && x <= 20 && (y == 6 || y == 7)) {
+            return y == 6 ? dark : light;
+        }
+        if (x == 1 || y == 1 || x == 22 || y == 12) { // raised: light top-left, the rest dark
+            return x == 22 || y == 12 ? dark : light;
+        }
+        return face;
+    };
+    Snapshot shot = GrabControl(knob);
+    ASSERT_EQ(shot.width, 24);
+    ASSERT_EQ(shot.height, 14);
+    std::string map;
+    bool same = true;
+    for (int y = 0; y < 14; ++y) {
+        for (int x = 0; x < 24; ++x) {
+            bool ok = shot.PixelAt(x, y) == expected(x, y);
+            same = same && ok;
+            map += ok ? '.' : 'X';
+        }
+        map += '\n';
+    }
+    EXPECT_TRUE(same) << map;
+    // A press is reported in client coordinates: the border is not part of them.
+    int downY = -1;
+    knob->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int y) { downY = y; };
+    knob->PeerMouse(MouseAction::Down, TMouseButton::mbLeft, ssLeft, 5, 7);
+    EXPECT_EQ(downY, 6);
+    host->Free();
+}

@@ -5,6 +5,9 @@
 #include "toolkit/qt/qt_util.h"
 
 #include <QFontMetrics>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 namespace toolkit::qt {
 
@@ -24,9 +27,56 @@ QFont toQFont(const TFont& font) {
     return f;
 }
 
-QtCanvas::QtCanvas(QPainter& painter, const TRect& clip) : painter_(painter), clip_(clip) {
+QtCanvas::QtCanvas(QPainter& painter, const TRect& clip)
+    : painter_(painter), clip_(clip), painterClip_(clip) {
     painter_.setRenderHint(QPainter::Antialiasing, false);
-    painter_.setClipRect(toQRect(clip));
+}
+
+QRect QtCanvas::device(const TRect& r) const {
+    return toQRect(r.Offset(origin_.X, origin_.Y));
+}
+
+void QtCanvas::applyClip() {
+    TRect clip = clip_.Offset(origin_.X, origin_.Y);
+    if (!(clip == painterClip_)) {
+        painter_.setClipRect(toQRect(clip));
+        painterClip_ = clip;
+    }
+}
+
+void QtCanvas::fill(const TRect& r, TColor color) {
+    TRect visible = r.Intersected(clip_);
+    if (!visible.IsEmpty()) {
+        painter_.fillRect(device(visible), toQColor(color));
+    }
+}
+
+void QtCanvas::pixelLine(TPoint from, TPoint to, TColor color) {
+    int dx = to.X - from.X;
+    int dy = to.Y - from.Y;
+    if (dy == 0) {
+        if (dx > 0) {
+            fill({from.X, from.Y, to.X, from.Y + 1}, color);
+        } else if (dx < 0) {
+            fill({to.X + 1, from.Y, from.X + 1, from.Y + 1}, color);
+        }
+        return;
+    }
+    if (dx == 0) {
+        if (dy > 0) {
+            fill({from.X, from.Y, from.X + 1, to.Y}, color);
+        } else {
+            fill({from.X, to.Y + 1, from.X + 1, from.Y + 1}, color);
+        }
+        return;
+    }
+    // Slanted: one pixel per step along the longer axis, the end point left out.
+    int steps = std::max(std::abs(dx), std::abs(dy));
+    for (int i = 0; i < steps; ++i) {
+        int x = from.X + static_cast<int>(std::lround(static_cast<double>(i) * dx / steps));
+        int y = from.Y + static_cast<int>(std::lround(static_cast<double>(i) * dy / steps));
+        fill({x, y, x + 1, y + 1}, color);
+    }
 }
 
 void QtCanvas::applyPen() {
@@ -62,21 +112,35 @@ void QtCanvas::Rectangle(const TRect& r) {
     if (r.IsEmpty()) {
         return;
     }
-    if (Brush.Style != TBrushStyle::bsClear) {
-        painter_.fillRect(toQRect(r), toQColor(Brush.Color));
+    bool outline = Pen.Style != TPenStyle::psClear && Pen.Width > 0;
+    if (outline && Pen.Style == TPenStyle::psSolid && Pen.Width == 1) {
+        // The outline as four one-pixel edges, the inside filled; what lies outside the clip
+        // is not drawn at all.
+        if (Brush.Style != TBrushStyle::bsClear) {
+            fill({r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1}, Brush.Color);
+        }
+        fill({r.Left, r.Top, r.Right, r.Top + 1}, Pen.Color);
+        fill({r.Left, r.Bottom - 1, r.Right, r.Bottom}, Pen.Color);
+        fill({r.Left, r.Top + 1, r.Left + 1, r.Bottom - 1}, Pen.Color);
+        fill({r.Right - 1, r.Top + 1, r.Right, r.Bottom - 1}, Pen.Color);
+        return;
     }
-    if (Pen.Style != TPenStyle::psClear && Pen.Width > 0) {
+    if (Brush.Style != TBrushStyle::bsClear) {
+        fill(r, Brush.Color);
+    }
+    if (outline) {
+        applyClip();
         applyPen();
         painter_.setBrush(Qt::NoBrush);
         int inset = Pen.Width / 2;
-        painter_.drawRect(QRect(r.Left + inset, r.Top + inset, r.Width() - 1 - 2 * inset,
-                                r.Height() - 1 - 2 * inset));
+        painter_.drawRect(
+            device({r.Left + inset, r.Top + inset, r.Right - 1 - inset, r.Bottom - 1 - inset}));
     }
 }
 
 void QtCanvas::FillRect(const TRect& r) {
-    if (!r.IsEmpty() && Brush.Style != TBrushStyle::bsClear) {
-        painter_.fillRect(toQRect(r), toQColor(Brush.Color));
+    if (Brush.Style != TBrushStyle::bsClear) {
+        fill(r, Brush.Color);
     }
 }
 
@@ -85,32 +149,23 @@ void QtCanvas::MoveTo(int x, int y) {
 }
 
 void QtCanvas::LineTo(int x, int y) {
-    if (Pen.Style != TPenStyle::psClear) {
+    // The end point itself is not drawn, so that a polyline draws each corner once.
+    if (Pen.Style == TPenStyle::psSolid && Pen.Width <= 1) {
+        pixelLine(pos_, {x, y}, Pen.Color);
+    } else if (Pen.Style != TPenStyle::psClear) {
+        applyClip();
         applyPen();
-        // The end point itself is not drawn.
-        int ex = x;
-        int ey = y;
-        if (ex > pos_.X) {
-            --ex;
-        } else if (ex < pos_.X) {
-            ++ex;
-        }
-        if (ey > pos_.Y) {
-            --ey;
-        } else if (ey < pos_.Y) {
-            ++ey;
-        }
-        if (ex != x || ey != y) {
-            painter_.drawLine(pos_.X, pos_.Y, ex, ey);
-        }
+        painter_.drawLine(pos_.X + origin_.X, pos_.Y + origin_.Y, x + origin_.X, y + origin_.Y);
     }
     pos_ = {x, y};
 }
 
 void QtCanvas::Ellipse(const TRect& r) {
+    applyClip();
     applyPen();
     applyBrush();
-    painter_.drawEllipse(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1));
+    QRect d = device(r);
+    painter_.drawEllipse(QRect(d.x(), d.y(), d.width() - 1, d.height() - 1));
 }
 
 void QtCanvas::TextOut(int x, int y, const std::string& text) {
@@ -118,10 +173,11 @@ void QtCanvas::TextOut(int x, int y, const std::string& text) {
     QFontMetrics fm(f);
     QString s = toQString(text);
     if (Brush.Style == TBrushStyle::bsSolid) {
-        painter_.fillRect(QRect(x, y, fm.horizontalAdvance(s), fm.height()), toQColor(Brush.Color));
+        fill(Bounds(x, y, fm.horizontalAdvance(s), fm.height()), Brush.Color);
     }
+    applyClip();
     applyFont();
-    painter_.drawText(x, y + fm.ascent(), s);
+    painter_.drawText(x + origin_.X, y + origin_.Y + fm.ascent(), s);
 }
 
 void QtCanvas::TextRect(const TRect& r, const std::string& text, TAlignment alignment,
@@ -137,7 +193,8 @@ void QtCanvas::TextRect(const TRect& r, const std::string& text, TAlignment alig
     if (wordWrap) {
         flags |= Qt::TextWordWrap;
     }
-    painter_.drawText(toQRect(r), flags, toQString(text));
+    applyClip();
+    painter_.drawText(device(r), flags, toQString(text));
 }
 
 int QtCanvas::TextWidth(const std::string& text) {
@@ -150,30 +207,30 @@ int QtCanvas::TextHeight(const std::string&) {
 
 void QtCanvas::Draw(int x, int y, const TPicture& picture) {
     if (const auto* impl = picture.impl()) {
-        painter_.drawImage(QPoint(x, y), impl->image);
+        applyClip();
+        painter_.drawImage(QPoint(x + origin_.X, y + origin_.Y), impl->image);
     }
 }
 
 void QtCanvas::StretchDraw(const TRect& r, const TPicture& picture) {
     if (const auto* impl = picture.impl()) {
-        painter_.drawImage(toQRect(r), impl->image);
+        applyClip();
+        painter_.drawImage(device(r), impl->image);
     }
 }
 
 void QtCanvas::Save(int dx, int dy, const TRect& clip) {
-    stack_.push_back({clip_, pos_});
-    painter_.save();
-    painter_.translate(dx, dy);
+    stack_.push_back({clip_, origin_, pos_});
+    origin_ = {origin_.X + dx, origin_.Y + dy};
     clip_ = clip_.Offset(-dx, -dy).Intersected(clip);
-    painter_.setClipRect(toQRect(clip_));
 }
 
 void QtCanvas::Restore() {
     if (stack_.empty()) {
         return;
     }
-    painter_.restore();
     clip_ = stack_.back().clip;
+    origin_ = stack_.back().origin;
     pos_ = stack_.back().pos;
     stack_.pop_back();
 }
