@@ -42,7 +42,7 @@ struct DeliveryResult {
     LRESULT result = 0;
 };
 
-// The folder of the programs' sockets: <runtimeDir>/orvane-messages.
+X
 std::filesystem::path systemMessageDir();
 
 // Which messages a program accepts from outside: WM_DEVICECHANGE with a record that starts

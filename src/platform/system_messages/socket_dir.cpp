@@ -14,27 +14,19 @@
 namespace platform {
 
 std::filesystem::path systemMessageDir() {
-    return runtimeDir() / "orvane-messages";
+    const std::filesystem::path runtime = runtimeDir();
+    return runtime.empty() ? runtime : runtime / "orvane-messages";
 }
 
 namespace socket_dir {
 
 bool ensure(const std::filesystem::path& dir, std::string& error) {
-    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-        error = "cannot make " + dir.string() + ": " + std::strerror(errno);
+    if (dir.empty() || dir.is_relative()) {
+        error = "there is no runtime folder for the message sockets";
         return false;
     }
-    struct stat st {};
-    if (::lstat(dir.c_str(), &st) != 0) {
-        error = "cannot look at " + dir.string() + ": " + std::strerror(errno);
-        return false;
-    }
-    if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
-        error = dir.string() + " is not a folder of this user";
-        return false;
-    }
-    if ((st.st_mode & 077) != 0 && ::chmod(dir.c_str(), 0700) != 0) {
-        error = "cannot make " + dir.string() + " private: " + std::strerror(errno);
+    if (!privateFolder(dir)) {
+        error = dir.string() + " is not a folder of this user's alone";
         return false;
     }
     return true;
