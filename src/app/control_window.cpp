@@ -216,7 +216,8 @@ void TMixControlWnd::chkSettingsClick(TObject*) {
     }
 }
 
-// SETTINGS-DIALOG-PENDING
+// The settings dialog is not built into the program yet: the box reads the driver's settings
+// into FConfig and opens nothing.
 void TMixControlWnd::openSettingsDialog() {}
 void TMixControlWnd::closeSettingsDialog() {}
 TCustomForm* TMixControlWnd::settingsDialog() const {
