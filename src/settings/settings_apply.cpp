@@ -47,7 +47,11 @@ void TdlgCfg::eddefaultRate2Exit(TObject*) {
         }
         return;
     }
-    edited();
+    // Only a new rate is an edit: the check that opens every apply must not turn "nothing to
+    // write" into a write (and, with the card in use, into an error).
+    if (static_cast<std::uint32_t>(rate) != FWork.DefaultRate) {
+        edited();
+    }
     FWork.DefaultRate = static_cast<std::uint32_t>(rate);
 }
 

@@ -95,7 +95,12 @@ TRect at(int left, int top, int width, int height) {
 } // namespace
 
 void TdlgCfg::Describe() {
-    SetName("dlgCfg");
+    // Several dialogs may share an owner: the later ones are numbered.
+    std::string name = "dlgCfg";
+    for (int n = 1; Owner() != nullptr && Owner()->FindComponent(name) != nullptr; ++n) {
+        name = "dlgCfg_" + std::to_string(n);
+    }
+    SetName(name);
     SetBorderStyle(TBorderStyle::bsDialog);
     SetClientSize(440, 358);
     SetPosition(TPosition::poScreenCenter);
