@@ -1,15 +1,23 @@
 // Forms and WM_GETMINMAXINFO: the tracking sizes hold every size given to a form with a window,
 // and maximising places the form by its own answer.
-#include "test_support.h"
+#include "toolkit/forms.h"
 
 #include <gtest/gtest.h>
 
 namespace toolkit {
 namespace {
 
-using test::makeForm;
-using test::Owned;
-using test::TDescribedForm;
+// A form at the given bounds, freed at the end of the test.
+struct LimitedForm {
+    explicit LimitedForm(int left, int top, int width, int height)
+        : form(TCustomForm::Create<TForm>(nullptr)) {
+        form->SetBounds(left, top, width, height);
+    }
+    ~LimitedForm() { form->Free(); }
+    TForm* operator->() const { return form; }
+    TForm* get() const { return form; }
+    TForm* form;
+};
 
 // A form that answers WM_GETMINMAXINFO with fixed values.
 void limit(TCustomForm* form) {
@@ -24,7 +32,7 @@ void limit(TCustomForm* form) {
 }
 
 TEST(FormLimits, TrackingSizesHoldEverySizeOnceTheFormHasAWindow) {
-    Owned<TDescribedForm> form(makeForm([](TDescribedForm& f) { f.SetBounds(5, 5, 300, 300); }));
+    LimitedForm form(5, 5, 300, 300);
     limit(form.get());
     // Without a window nothing asks the form yet.
     form->SetBounds(5, 5, 1000, 1000);
@@ -38,7 +46,7 @@ TEST(FormLimits, TrackingSizesHoldEverySizeOnceTheFormHasAWindow) {
 }
 
 TEST(FormLimits, MaximisingUsesTheMaximisedPositionAndSize) {
-    Owned<TDescribedForm> form(makeForm([](TDescribedForm& f) { f.SetBounds(30, 40, 300, 150); }));
+    LimitedForm form(30, 40, 300, 150);
     limit(form.get());
     form->Show();
     form->SetWindowState(TWindowState::wsMaximized);
@@ -49,7 +57,7 @@ TEST(FormLimits, MaximisingUsesTheMaximisedPositionAndSize) {
     EXPECT_EQ(form->BoundsRect(), Bounds(30, 40, 300, 150));
 
     // Maximised before it is shown: placed when shown.
-    Owned<TDescribedForm> later(makeForm([](TDescribedForm& f) { f.SetBounds(30, 40, 300, 150); }));
+    LimitedForm later(30, 40, 300, 150);
     limit(later.get());
     later->SetWindowState(TWindowState::wsMaximized);
     later->Show();
