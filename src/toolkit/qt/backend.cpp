@@ -5,6 +5,7 @@
 #include "toolkit/qt/peers.h"
 #include "toolkit/qt/picture_impl.h"
 #include "toolkit/qt/qt_util.h"
+#include "toolkit/qt/session.h"
 #include "toolkit/win_ui.h"
 #include "toolkit/windowing.h"
 
@@ -145,6 +146,7 @@ void InitializeWindowing(const std::string& programName) {
     static auto* dispatcher = new qt::Dispatcher;
     SetPostedMessageWaker(
         [] { QCoreApplication::postEvent(dispatcher, new QEvent(qt::kWakeEvent)); });
+    qt::InstallSessionWatch();
     if (Application == nullptr) {
         Application = new TApplication;
     }
