@@ -1,7 +1,6 @@
 // The layers of the source tree and what each may include. A file under src/<layer>/ may
-// include its own layer and the layers below it, never one above; only the toolkit's Qt
-// backend (src/toolkit/qt) and the toolkit's tests include Qt; no file reaches into another
-// folder with "../".
+// include its own layer and the layers below it, never one above; in src/, only the toolkit's
+// Qt backend (src/toolkit/qt) includes Qt; no file reaches into another folder with "../".
 #pragma once
 
 #include <filesystem>

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <sys/socket.h>
