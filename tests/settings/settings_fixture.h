@@ -3,11 +3,12 @@
 // shows which commands reached the driver, in which order.
 #pragma once
 
-#include "../simcard/simcard_test_env.h"
-#include "../toolkit/test_support.h"
 #include "driver/config_channel.h"
 #include "driver/records.h"
 #include "settings/settings_dialog.h"
+#include "support/forms.h"
+#include "support/simcard_env.h"
+#include "support/ui_logs.h"
 #include "toolkit/application.h"
 #include "toolkit/windowing.h"
 
@@ -19,11 +20,11 @@
 
 namespace orv_test {
 
-using toolkit::test::makeForm;
-using toolkit::test::MessageBoxLog;
-using toolkit::test::Owned;
-using toolkit::test::pump;
-using toolkit::test::TDescribedForm;
+using orv_test::makeForm;
+using orv_test::MessageBoxLog;
+using orv_test::Owned;
+using orv_test::pump;
+using orv_test::TDescribedForm;
 
 // Records the style of every beep.
 class BeepLog {
