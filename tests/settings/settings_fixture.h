@@ -20,24 +20,6 @@
 
 namespace orv_test {
 
-using orv_test::makeForm;
-using orv_test::MessageBoxLog;
-using orv_test::Owned;
-using orv_test::pump;
-using orv_test::TDescribedForm;
-
-// Records the style of every beep.
-class BeepLog {
-public:
-    BeepLog() {
-        toolkit::SetBeepHandler([this](UINT style) { beeps.push_back(style); });
-    }
-    ~BeepLog() { toolkit::SetBeepHandler({}); }
-    BeepLog(const BeepLog&) = delete;
-    BeepLog& operator=(const BeepLog&) = delete;
-    std::vector<UINT> beeps;
-};
-
 class SettingsDialogTest : public SimcardTest {
 protected:
     void SetUp() override {
