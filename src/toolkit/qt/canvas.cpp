@@ -206,16 +206,16 @@ int QtCanvas::TextHeight(const std::string&) {
 }
 
 void QtCanvas::Draw(int x, int y, const TPicture& picture) {
-    if (const auto* impl = picture.impl()) {
+    if (!picture.Empty()) {
         applyClip();
-        painter_.drawImage(QPoint(x + origin_.X, y + origin_.Y), impl->image);
+        painter_.drawImage(QPoint(x + origin_.X, y + origin_.Y), ImageOf(picture));
     }
 }
 
 void QtCanvas::StretchDraw(const TRect& r, const TPicture& picture) {
-    if (const auto* impl = picture.impl()) {
+    if (!picture.Empty()) {
         applyClip();
-        painter_.drawImage(device(r), impl->image);
+        painter_.drawImage(device(r), ImageOf(picture));
     }
 }
 
