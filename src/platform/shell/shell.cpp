@@ -3,6 +3,7 @@
 
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <mutex>
 #include <optional>
+#include <poll.h>
 #include <signal.h>
 #include <sys/epoll.h>
 #include <sys/prctl.h>
@@ -369,8 +371,39 @@ bool shellWaitProcess(HINSTANCE token, DWORD milliseconds) {
     Children& c = children();
     const auto key = reinterpret_cast<std::uintptr_t>(token);
     std::unique_lock lock(c.mutex);
-    return c.collected.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                                [&] { return c.running.count(key) == 0; });
+    const auto it = c.running.find(key);
+    if (it == c.running.end()) {
+        return true;
+    }
+    // The kernel wakes this thread itself when the process ends; the collection follows here, so
+    // the caller does not wait for the reaper to be scheduled as well. A copy of the pidfd, since
+    // the reaper may close the original meanwhile.
+    const int pidfd = it->second.pidfd >= 0 ? ::fcntl(it->second.pidfd, F_DUPFD_CLOEXEC, 0) : -1;
+    if (pidfd < 0) {
+        return c.collected.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                    [&] { return c.running.count(key) == 0; });
+    }
+    lock.unlock();
+    pollfd fd{pidfd, POLLIN, 0};
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    int ready = 0;
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        ready = ::poll(&fd, 1, static_cast<int>(std::max<long long>(left, 0)));
+        if (ready >= 0 || errno != EINTR) {
+            break;
+        }
+    }
+    ::close(pidfd);
+    if (ready <= 0) {
+        return false;
+    }
+    lock.lock();
+    collect(c, key); // a zombie now: collecting it does not wait
+    return true;
 }
 
 bool shellProcessExitCode(HINSTANCE token, int& exitCode) {
