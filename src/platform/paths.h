@@ -2,6 +2,8 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace platform {
 
@@ -12,6 +14,14 @@ namespace platform {
 std::filesystem::path runtimeDir();
 // Makes dir a folder of the user's alone as runtimeDir() describes; false when it is not.
 bool privateFolder(const std::filesystem::path& dir);
+// The first of base/name, base/name-1, ... (for each base in turn) that privateFolder accepts;
+// empty when none does.
+std::filesystem::path firstPrivateFolder(const std::vector<std::filesystem::path>& bases,
+                                         const std::string& name);
+// Creates dir and its missing parents with mode 0700, as the XDG base directory rules ask; an
+// existing dir of ours is restricted to its owner, existing parents are left alone. False when
+// dir is not a folder afterwards.
+bool makePrivateFolders(const std::filesystem::path& dir);
 // $XDG_CONFIG_HOME, or ~/.config.
 std::filesystem::path configDir();
 // $XDG_DATA_HOME, or ~/.local/share.

@@ -7,6 +7,7 @@
 // schema is exactly the one this code creates, the root key exists and the integrity check passes.
 // A file without any content (new, or empty) becomes a new store. Anything else is moved aside.
 // Errors that say nothing about the file (busy, locked, no permission, I/O) leave it alone.
+#include "platform/paths.h"
 #include "platform/registry/registry_store.h"
 
 #include <cerrno>
@@ -217,8 +218,7 @@ std::unique_ptr<RegistryStore> RegistryStore::open(const std::string& path, std:
     std::error_code ec;
     if (fs::path parent = fs::path(path).parent_path();
         !parent.empty() && !fs::exists(parent, ec)) {
-        fs::create_directories(parent, ec);
-        fs::permissions(parent, fs::perms::owner_all, ec);
+        makePrivateFolders(parent);
     }
     OpenLock lock(path);
     std::unique_ptr<RegistryStore> store(new RegistryStore);
