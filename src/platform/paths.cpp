@@ -1,5 +1,7 @@
 #include "platform/paths.h"
 
+#include "platform/identity.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -87,11 +89,13 @@ std::filesystem::path runtimeDir() {
     }
     // Memory-backed first. A name that someone else holds is passed over for the next one; every
     // process of the user walks the same list and so meets in the same folder.
-    auto dir = firstPrivateFolder({"/dev/shm", "/tmp"}, "orvane-" + std::to_string(::geteuid()));
+    auto dir = firstPrivateFolder({"/dev/shm", "/tmp"},
+                                  appIdentity().name + "-" + std::to_string(::geteuid()));
     if (dir.empty()) {
         static std::once_flag reported;
         std::call_once(reported, [] {
-            std::fprintf(stderr, "orvane: no private runtime folder: set XDG_RUNTIME_DIR\n");
+            std::fprintf(stderr, "%s: no private runtime folder: set XDG_RUNTIME_DIR\n",
+                         appIdentity().name.c_str());
         });
     }
     return dir;

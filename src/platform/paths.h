@@ -8,8 +8,9 @@
 namespace platform {
 
 // $XDG_RUNTIME_DIR; when that is not set, a folder of this user's alone (owned by the user, mode
-// 0700, no link), created if need be: /dev/shm/orvane-<uid> (memory-backed), else the next of
-// orvane-<uid>-1, -2, ... there or in /tmp that is, or can be made, such a folder. A folder of
+// 0700, no link), created if need be: /dev/shm/<name>-<uid> (memory-backed, <name> from the
+// identity), else the next of <name>-<uid>-1, -2, ... there or in /tmp that is, or can be made,
+// such a folder. A folder of
 // ours with a wider mode is restricted to 0700. Empty (reported once on stderr) when none is.
 std::filesystem::path runtimeDir();
 // Makes dir a folder of the user's alone as runtimeDir() describes; false when it is not.

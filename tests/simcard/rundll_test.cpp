@@ -49,6 +49,7 @@ protected:
         Blocks blocks(static_cast<DWORD>(record.size()));
         std::memcpy(blocks.dataPtr, record.data(), record.size());
         const auto params = commandLine(command, blocks.data, blocks.flag);
+        platform::shellSetProgramPath("rundll.exe", rundll());
         HINSTANCE token =
             ShellExecuteA(nullptr, nullptr, "rundll.exe", params.c_str(), "", SW_SHOWDEFAULT);
         EXPECT_GT(reinterpret_cast<std::uintptr_t>(token), 32u);
@@ -234,6 +235,7 @@ TEST_F(RundllTest, AHangingEntryPointNeverSetsTheFlagAndCanBeEnded) {
     describe("fault entry-hangs getconfig\n");
     Blocks blocks(kDriverConfigSize);
     const auto params = commandLine(ConfigCommand::GetConfig, blocks.data, blocks.flag);
+    platform::shellSetProgramPath("rundll.exe", rundll());
     HINSTANCE token =
         ShellExecuteA(nullptr, nullptr, "rundll.exe", params.c_str(), "", SW_SHOWDEFAULT);
     ASSERT_GT(reinterpret_cast<std::uintptr_t>(token), 32u);

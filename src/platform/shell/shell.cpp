@@ -1,8 +1,6 @@
 // ShellExecuteA: starts a program and collects its exit in the background, on one reaper thread.
 #include "platform/shell.h"
 
-#include "platform/paths.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -192,22 +190,35 @@ std::optional<std::filesystem::path> searchPath(const std::string& name, INT& er
     return std::nullopt;
 }
 
+// Programs the callers have placed, by name (compared without regard to case).
+struct NamedPrograms {
+    std::mutex mutex;
+    std::vector<std::pair<std::string, std::filesystem::path>> list;
+};
+
+NamedPrograms& namedPrograms() {
+    static NamedPrograms* programs = new NamedPrograms;
+    return *programs;
+}
+
+std::optional<std::filesystem::path> namedProgram(const std::string& file) {
+    NamedPrograms& programs = namedPrograms();
+    std::lock_guard lock(programs.mutex);
+    for (const auto& [name, path] : programs.list) {
+        if (iequals(name, file)) {
+            return path;
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<std::filesystem::path> resolveProgram(const std::string& file, INT& error) {
-    if (iequals(file, "rundll.exe") || file == "rundll") {
-        // ORVANE_RUNDLL names the stand-in where it is not installed beside the program.
-        if (const char* named = std::getenv("ORVANE_RUNDLL"); named != nullptr && *named != '\0') {
-            std::filesystem::path path(named);
-            if (isExecutableFile(path)) {
-                return path;
-            }
-            error = SE_ERR_FNF;
-            return std::nullopt;
+    if (auto named = namedProgram(file)) {
+        if (isExecutableFile(*named)) {
+            return named;
         }
-        const auto beside = platform::executableDir() / "rundll";
-        if (isExecutableFile(beside)) {
-            return beside;
-        }
-        return searchPath("rundll", error);
+        error = SE_ERR_FNF;
+        return std::nullopt;
     }
     if (file.find('/') != std::string::npos) {
         return std::filesystem::absolute(file);
@@ -360,6 +371,15 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParame
 }
 
 namespace platform {
+
+void shellSetProgramPath(std::string_view name, const std::filesystem::path& path) {
+    NamedPrograms& programs = namedPrograms();
+    std::lock_guard lock(programs.mutex);
+    std::erase_if(programs.list, [&](const auto& entry) { return iequals(entry.first, name); });
+    if (!path.empty()) {
+        programs.list.emplace_back(std::string(name), path);
+    }
+}
 
 bool shellProcessRunning(HINSTANCE token) {
     Children& c = children();

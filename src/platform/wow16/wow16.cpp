@@ -1,6 +1,7 @@
 // 16-bit global memory over the shared file of wow16_file.h.
 #include "platform/wow16.h"
 
+#include "platform/identity.h"
 #include "platform/wow16/wow16_file.h"
 
 #include <cerrno>
@@ -47,8 +48,8 @@ bool ensureMapped(State& s) {
     s.mapping = openMapping(path, error);
     if (!s.mapping.header) {
         s.failed = true;
-        std::fprintf(stderr, "orvane: 16-bit global memory unavailable: %s: %s\n", path.c_str(),
-                     error.c_str());
+        std::fprintf(stderr, "%s: 16-bit global memory unavailable: %s: %s\n",
+                     platform::appIdentity().name.c_str(), path.c_str(), error.c_str());
         return false;
     }
     return true;
@@ -125,10 +126,10 @@ public:
         if (!locked_ && !s.lockReported) {
             s.lockReported = true;
             std::fprintf(stderr,
-                         "orvane: 16-bit global memory unavailable: %s: its lock is damaged or "
+                         "%s: 16-bit global memory unavailable: %s: its lock is damaged or "
                          "held by a process that hangs, and another program has the file open; "
                          "it is renewed when no other program uses it\n",
-                         mappingPath().c_str());
+                         platform::appIdentity().name.c_str(), mappingPath().c_str());
         }
     }
     ~HeaderLock() {

@@ -1,5 +1,6 @@
 #include "platform/wow16/wow16_file.h"
 
+#include "platform/identity.h"
 #include "platform/paths.h"
 
 #include <atomic>
@@ -110,11 +111,11 @@ std::string checkHeader(const Header* header) {
 } // namespace
 
 std::filesystem::path mappingPath() {
-    if (const char* path = std::getenv("ORVANE_WOW16"); path && *path) {
+    if (const char* path = appEnv("WOW16")) {
         return path;
     }
     const auto dir = runtimeDir();
-    return dir.empty() ? dir : dir / "orvane-wow16";
+    return dir.empty() ? dir : dir / appIdentity().memoryFile;
 }
 
 namespace {

@@ -77,7 +77,7 @@ struct Mapping {
     unsigned char* base = nullptr; // start of the file mapping
 };
 
-// $ORVANE_WOW16, or runtimeDir()/orvane-wow16.
+// $<prefix>WOW16, or the identity's memory file in runtimeDir() (see identity.h).
 std::filesystem::path mappingPath();
 // Opens (creating and initialising when new or empty) and maps the file, and keeps the shared users
 // lock while mapped. A file with our magic, version and layout whose only user we are is made new
