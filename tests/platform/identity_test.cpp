@@ -5,7 +5,8 @@
 #include "platform/shell.h"
 #include "platform/wow16.h"
 #include "platform/wow16/wow16_file.h"
-#include "test_process.h"
+#include "support/build_paths.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,5 +1,6 @@
 #include "platform/paths.h"
-#include "test_process.h"
+#include "support/build_paths.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,9 +1,12 @@
 #include "platform/shell.h"
-#include "test_process.h"
+#include "support/build_paths.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
 
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/stat.h>

@@ -1,11 +1,14 @@
 #include "platform/shell.h"
 #include "platform/wow16.h"
 #include "platform/wow16/wow16_file.h"
-#include "test_process.h"
+#include "support/build_paths.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
 
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <future>
 #include <gtest/gtest.h>
 #include <set>
