@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace app {
 
@@ -72,9 +73,20 @@ bool StartManager(NOTIFYICONDATAA& data) {
     TDriverStates states{};
     if (!driver::DriverConfigCall(driver::ConfigChannelEnabled, driver::kCmdGetStates, &states,
                                   sizeof states)) {
-        // The entry point could not be run at all: say so instead of ending without a word.
-        std::fprintf(stderr,
-                     "Orvane Manager: the driver's configuration entry point did not answer\n");
+        // The entry point could not be run at all: say so, and why, instead of ending without a
+        // word.
+        int code = 0;
+        const auto why = driver::LastConfigCallFailure(&code);
+        std::string detail;
+        if (why == driver::ConfigCallFailure::NotStarted) {
+            detail = " (error " + std::to_string(code) + " from ShellExecuteA)";
+        } else if (why == driver::ConfigCallFailure::DescriptionRejected) {
+            detail = " (its message is above)";
+        } else if (why == driver::ConfigCallFailure::NoAnswer && code > 0) {
+            detail = " (it ended with status " + std::to_string(code) + " without the flag)";
+        }
+        std::fprintf(stderr, "Orvane Manager: the driver's configuration entry point %s%s\n",
+                     driver::ConfigCallFailureText(why), detail.c_str());
         ShowDriverNotOpened(nullptr);
         return false;
     }

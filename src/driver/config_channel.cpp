@@ -1,6 +1,7 @@
 #include "driver/config_channel.h"
 
 #include "platform/kernel32.h"
+#include "platform/paths.h"
 #include "platform/shell.h"
 #include "platform/wow16.h"
 
@@ -114,8 +115,17 @@ std::string DriverConfigParameters(const std::string& CommandName, DWORD DataAdd
     return "qorva.DRV,DriverConfig " + CommandName + addresses;
 }
 
+std::filesystem::path RundllPath() {
+    if (const char* named = std::getenv("ORVANE_RUNDLL"); named != nullptr && *named != '\0') {
+        return named;
+    }
+    auto beside = platform::executableDir() / "rundll";
+    return std::filesystem::exists(beside) ? beside : std::filesystem::path();
+}
+
 HINSTANCE StartDriverConfigProcess(const std::string& CommandName, DWORD DataAddress,
                                    DWORD FlagAddress) {
+    platform::shellSetProgramPath("rundll.exe", RundllPath());
     std::string parameters = DriverConfigParameters(CommandName, DataAddress, FlagAddress);
     return ShellExecuteA(nullptr, nullptr, "rundll.exe", parameters.c_str(), "", SW_SHOWDEFAULT);
 }

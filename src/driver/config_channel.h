@@ -6,6 +6,7 @@
 #include "platform/win_types.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 namespace driver {
@@ -52,6 +53,10 @@ constexpr int kEntryExitBadDescription = 3;
 ConfigCallFailure LastConfigCallFailure(int* Code = nullptr);
 // A few words for messages: "could not be started", "did not answer", ...
 const char* ConfigCallFailureText(ConfigCallFailure failure);
+
+// Where the rundll stand-in lives: $ORVANE_RUNDLL, else "rundll" beside the program; empty when
+// neither (ShellExecuteA then looks "rundll.exe" up in PATH).
+std::filesystem::path RundllPath();
 
 // Starts the entry point with the command and the blocks' 16:16 addresses; returns the
 // process token of ShellExecuteA (above 32) or its error code (32 or less).

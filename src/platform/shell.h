@@ -3,6 +3,7 @@
 
 #include "platform/win_types.h"
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,12 +18,12 @@ constexpr INT SE_ERR_NOASSOC = 31; // a verb other than the default or "open"
 
 // Starts lpFile with lpParameters in lpDirectory (empty or null: the current directory) and
 // returns at once, without waiting for the program. A result above 32 means it was started.
-// "rundll.exe" names the program's rundll stand-in beside the running executable (then PATH).
 // The started program's exit is collected in the background. The program ends with the caller:
 // it gets SIGKILL when the thread that started it ends (for the program's main thread: when the
 // program ends, however it ends), so no started program outlives the program that started it.
 //
-// lpFile: a name with a slash is a path (relative to the caller's current directory); a name
+// lpFile: a name placed with platform::shellSetProgramPath starts the program placed there; a
+// name with a slash is a path (relative to the caller's current directory); a name
 // without one is looked up in PATH. lpParameters is split into arguments at blanks and tabs; a
 // double-quoted stretch keeps its blanks ("a b" is one argument, the quotes are removed); there
 // are no escapes. lpOperation: null, "" or "open". The program inherits the environment, stdout
@@ -33,6 +34,11 @@ HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpP
                         LPCSTR lpDirectory, INT nShowCmd);
 
 namespace platform {
+
+// Tells ShellExecuteA where the program that callers name by a bare name lives (e.g. a helper
+// beside the program), so that lpFile == name (compared without regard to case) starts it; an
+// empty path forgets the name. Such a name is looked up nowhere else.
+void shellSetProgramPath(std::string_view name, const std::filesystem::path& path);
 
 // What ShellExecuteA returns on success is a token of the started process (a value above 32,
 // never reused within a run). These let a caller that waits for the program's work notice that

@@ -28,8 +28,8 @@ HMEM16 WOWGlobalUnlockFree16(DWORD vpMem);
 
 namespace platform {
 
-// The blocks live in one file that every process of the user maps: $ORVANE_WOW16 when set, else
-// "orvane-wow16" in runtimeDir(). A file that is not such a mapping (wrong magic, version or size)
+// The blocks live in one file that every process of the user maps: $<prefix>WOW16 when set, else
+// the identity's memory file in runtimeDir() (see identity.h). A file that is not such a mapping (wrong magic, version or size)
 // is left alone: it is reported once on stderr and every allocation fails.
 
 // Frees the blocks of processes that have ended and returns how many; -1 when the mapping is

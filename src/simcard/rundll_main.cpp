@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -52,10 +53,14 @@ void logStart(const std::string& text) {
     if (path == nullptr || *path == '\0') {
         return;
     }
-    if (std::FILE* log = std::fopen(path, "a")) {
-        std::fprintf(log, "%s\n", text.c_str());
-        std::fclose(log);
+    // Private to the user: it holds the command lines with their addresses.
+    const int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0600);
+    if (fd < 0) {
+        return;
     }
+    const std::string line = text + "\n";
+    [[maybe_unused]] const ssize_t written = ::write(fd, line.data(), line.size());
+    ::close(fd);
 }
 
 } // namespace

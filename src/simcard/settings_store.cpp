@@ -165,8 +165,7 @@ bool SettingsStore::save(const DriverConfig& config, std::string& error) const {
 
     const auto folder = file_.parent_path();
     if (!folder.empty()) {
-        std::error_code ec;
-        std::filesystem::create_directories(folder, ec);
+        platform::makePrivateFolders(folder);
     }
     const auto temp = file_.string() + ".tmp-" + std::to_string(::getpid());
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
@@ -197,8 +196,7 @@ bool SettingsStore::update(const std::function<void(DriverConfig&)>& change, std
                            std::string& error) const {
     const auto folder = file_.parent_path();
     if (!folder.empty()) {
-        std::error_code ec;
-        std::filesystem::create_directories(folder, ec);
+        platform::makePrivateFolders(folder);
     }
     StoreLock lock(file_);
     if (!lock.held()) {

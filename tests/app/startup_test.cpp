@@ -159,10 +159,31 @@ TEST_F(StartupTest, NoCardFoundShowsOneMessageAndNeverShowsTheIcon) {
 
 TEST_F(StartupTest, AnEntryPointThatCannotBeStartedIsReported) {
     orv_test::ScopedEnv missing("ORVANE_RUNDLL", (dir_.path() / "missing").string());
+    testing::internal::CaptureStderr();
     RunManager();
+    const std::string err = testing::internal::GetCapturedStderr();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Orvane Treiber konnte nicht geöffnet werden.");
     EXPECT_TRUE(toolkit::Application->Forms().empty());
+    EXPECT_NE(err.find("could not be started"), std::string::npos) << err;
+}
+
+// The line on stderr tells a description the entry point rejects from one that never answers.
+TEST_F(StartupTest, TheStartupLineSaysWhyTheEntryPointFailed) {
+    describe("cards 2\nno-such-key 1\n");
+    testing::internal::CaptureStderr();
+    RunManager();
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("rejected the hardware description"), std::string::npos) << err;
+    EXPECT_EQ(err.find("did not answer"), std::string::npos) << err;
+
+    describe("fault flag-never-set\n");
+    boxes.clear();
+    testing::internal::CaptureStderr();
+    RunManager();
+    err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("did not answer"), std::string::npos) << err;
+    ASSERT_EQ(boxes.size(), 1u);
 }
 
 TEST_F(StartupTest, ClosingTheMainWindowInTheLoopEndsItAfterThatMessage) {

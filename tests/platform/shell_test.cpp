@@ -4,6 +4,8 @@
 #include "support/temp_dir.h"
 
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <set>
@@ -149,6 +151,40 @@ TEST(ShellExecute, OneReaperServesEveryProgram) {
     EXPECT_EQ(threadCount(), threads) << "a thread per program";
     for (HINSTANCE token : tokens) {
         EXPECT_TRUE(platform::shellWaitProcess(token, 60000));
+    }
+}
+
+// True while pid names a process that has not ended (a zombie has ended).
+bool alive(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    if (!std::getline(stat, text)) {
+        return false;
+    }
+    const auto close = text.rfind(')');
+    return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
+}
+
+TEST(ShellExecute, StartedProgramsEndWithTheProgramWhateverEndsIt) {
+    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGKILL}) {
+        SCOPED_TRACE(strsignal(sig));
+        orv_test::TempDir dir;
+        const auto parent =
+            reinterpret_cast<HINSTANCE>(run(probe(), "parent " + dir.path().string()));
+        ASSERT_GT(reinterpret_cast<std::uintptr_t>(parent), 32u);
+        ASSERT_TRUE(waitUntil([&] {
+            return std::filesystem::exists(dir.path() / "parent") &&
+                   std::filesystem::exists(dir.path() / "child");
+        }));
+        const pid_t parentPid = std::stoi(orv_test::readFile(dir.path() / "parent"));
+        const pid_t childPid = std::stoi(orv_test::readFile(dir.path() / "child"));
+        ASSERT_TRUE(alive(childPid));
+        ASSERT_EQ(::kill(parentPid, sig), 0);
+        EXPECT_TRUE(platform::shellWaitProcess(parent, 30000));
+        EXPECT_TRUE(waitUntil([&] { return !alive(childPid); })) << "the child outlived its parent";
+        if (alive(childPid)) {
+            ::kill(childPid, SIGKILL);
+        }
     }
 }
 

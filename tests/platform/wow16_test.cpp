@@ -1,16 +1,20 @@
+#include "platform/shell.h"
 #include "platform/wow16.h"
+#include "platform/wow16/wow16_file.h"
 #include "support/build_paths.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <future>
 #include <gtest/gtest.h>
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -285,6 +289,68 @@ TEST_F(Wow16Test, ForeignOrDamagedFilesAreLeftAlone) {
         auto peerRun = runProcess({peer(), "leak", "1"});
         EXPECT_EQ(peerRun.exitCode, 1) << "another process fails cleanly too";
     }
+}
+
+// Writes bytes over the file at offset, as a stray write or a crash in mid-update would.
+void damage(const std::filesystem::path& file, off_t offset, const std::string& bytes) {
+    const int fd = ::open(file.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pwrite(fd, bytes.data(), bytes.size(), offset), static_cast<ssize_t>(bytes.size()));
+    ::close(fd);
+}
+
+const off_t kMutexOffset = offsetof(platform::wow16::Header, mutex);
+
+TEST_F(Wow16Test, ALockWordNamingNoThreadNeitherHangsNorOutlivesItsUsers) {
+    ASSERT_NE(WOWGlobalAllocLock16(GMEM_FIXED, 8, nullptr), 0u);
+    platform::wow16Detach();
+    damage(file(), kMutexOffset, std::string("\x39\x30\x00\x00", 4)); // thread 12345
+
+    // The next process to open the file alone starts on a sound lock.
+    auto alone = runProcess({peer(), "leak", "1"}, std::chrono::seconds(20));
+    EXPECT_FALSE(alone.timedOut) << "hangs on the damaged lock";
+    EXPECT_EQ(alone.exitCode, 0) << alone.err;
+
+    // Damaged while another process has the file open: this process gives up within seconds
+    // and says why; once the other has ended, the lock is renewed.
+    const auto ready = dir_.path() / "ready";
+    const auto holder = ShellExecuteA(nullptr, nullptr, peer().c_str(),
+                                      ("hold 60000 " + ready.string()).c_str(), "", SW_SHOWDEFAULT);
+    ASSERT_GT(reinterpret_cast<std::uintptr_t>(holder), 32u);
+    ASSERT_TRUE(orv_test::waitUntil([&] { return std::filesystem::exists(ready); }));
+    EXPECT_EQ(platform::wow16LiveBlockCount(), 0);
+    damage(file(), kMutexOffset, std::string("\x39\x30\x00\x00", 4));
+    testing::internal::CaptureStderr();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(WOWGlobalAllocLock16(GMEM_FIXED, 8, nullptr), 0u);
+    EXPECT_EQ(WOWGlobalAllocLock16(GMEM_FIXED, 8, nullptr), 0u);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("lock is damaged"), std::string::npos) << err;
+    EXPECT_NE(err.find(file().string()), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << "reported once: " << err;
+    platform::shellTerminateProcess(holder);
+    EXPECT_NE(WOWGlobalAllocLock16(GMEM_FIXED, 8, nullptr), 0u);
+}
+
+TEST_F(Wow16Test, DamagedTablesAndMutexAreMadeNewByTheFilesOnlyUser) {
+    ASSERT_NE(WOWGlobalAllocLock16(GMEM_FIXED, 8, nullptr), 0u);
+    platform::wow16Detach();
+    // Everything after the magic and layout fields: the mutex and both tables.
+    std::string noise(sizeof(platform::wow16::Header) - kMutexOffset, '\0');
+    std::uint32_t seed = 99;
+    for (char& ch : noise) {
+        seed = seed * 1664525u + 1013904223u;
+        ch = static_cast<char>(seed >> 24);
+    }
+    damage(file(), kMutexOffset, noise);
+    auto run = runProcess({peer(), "leak", "3"}, std::chrono::seconds(20));
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    // Alone again (the peer has ended): nothing in the file is anyone's.
+    EXPECT_EQ(platform::wow16LiveBlockCount(), 0);
+    EXPECT_NE(WOWGlobalAllocLock16(GMEM_FIXED, 8, nullptr), 0u);
+    EXPECT_EQ(platform::wow16LiveBlockCount(), 1);
 }
 
 } // namespace

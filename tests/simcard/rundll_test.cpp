@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <random>
+#include <sys/stat.h>
 
 namespace {
 
@@ -49,6 +50,7 @@ protected:
         Blocks blocks(static_cast<DWORD>(record.size()));
         std::memcpy(blocks.dataPtr, record.data(), record.size());
         const auto params = commandLine(command, blocks.data, blocks.flag);
+        platform::shellSetProgramPath("rundll.exe", rundll());
         HINSTANCE token =
             ShellExecuteA(nullptr, nullptr, "rundll.exe", params.c_str(), "", SW_SHOWDEFAULT);
         EXPECT_GT(reinterpret_cast<std::uintptr_t>(token), 32u);
@@ -70,6 +72,27 @@ TEST_F(RundllTest, GetStatesReportsTheDescribedStatuses) {
     EXPECT_EQ(readInt32(states, 12), -25);
     EXPECT_EQ(readInt32(states, 16), 0);
     EXPECT_EQ(platform::wow16LiveBlockCount(), 0);
+}
+
+// The start log and the settings' folder (missing parents included) are the user's alone.
+TEST_F(RundllTest, ItsLogAndTheFoldersItMakesAreTheUsersAlone) {
+    const auto log = dir_.path() / "starts.log";
+    const auto folder = dir_.path() / "data" / "orvane";
+    orv_test::ScopedEnv logEnv("ORVANE_SIMCARD_LOG", log.string());
+    orv_test::ScopedEnv state("ORVANE_SIMCARD_STATE", (folder / "simcard-settings").string());
+    const mode_t oldMask = ::umask(022);
+    std::array<unsigned char, 560> config{};
+    ASSERT_TRUE(call(ConfigCommand::GetConfig, config));
+    ASSERT_TRUE(call(ConfigCommand::SetConfig, config));
+    ::umask(oldMask);
+    struct stat st {};
+    ASSERT_EQ(::stat(log.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    ASSERT_EQ(::stat(folder.parent_path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(orv_test::readFile(log).rfind("qorva.DRV,DriverConfig getconfig $", 0), 0u);
 }
 
 TEST_F(RundllTest, ReconfigurableSaysNoWhileTheCardIsInUse) {
@@ -213,6 +236,7 @@ TEST_F(RundllTest, AHangingEntryPointNeverSetsTheFlagAndCanBeEnded) {
     describe("fault entry-hangs getconfig\n");
     Blocks blocks(kDriverConfigSize);
     const auto params = commandLine(ConfigCommand::GetConfig, blocks.data, blocks.flag);
+    platform::shellSetProgramPath("rundll.exe", rundll());
     HINSTANCE token =
         ShellExecuteA(nullptr, nullptr, "rundll.exe", params.c_str(), "", SW_SHOWDEFAULT);
     ASSERT_GT(reinterpret_cast<std::uintptr_t>(token), 32u);

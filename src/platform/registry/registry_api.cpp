@@ -1,5 +1,6 @@
 // The registry calls: argument checks, key handles, and the process's connection to the store.
 // One recursive lock serialises every call (and spans a RegistryBatch).
+#include "platform/identity.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/registry/registry_store.h"
@@ -41,7 +42,8 @@ public:
             std::string error;
             store_ = RegistryStore::open(platform::registryStorePath(), error);
             if (!store_ && reported_.insert(error).second) {
-                std::fprintf(stderr, "orvane: settings store unavailable: %s\n", error.c_str());
+                std::fprintf(stderr, "%s: settings store unavailable: %s\n",
+                             platform::appIdentity().name.c_str(), error.c_str());
             }
         }
         return store_.get();
@@ -176,10 +178,10 @@ LSTATUS copyData(const StoredValue& value, DWORD* type, BYTE* data, DWORD* size)
 namespace platform {
 
 std::string registryStorePath() {
-    if (const char* path = std::getenv("ORVANE_REGISTRY"); path && *path) {
+    if (const char* path = appEnv("REGISTRY")) {
         return path;
     }
-    return (configDir() / "orvane" / "registry.db").string();
+    return (configDir() / appIdentity().name / appIdentity().storeFile).string();
 }
 
 void registryCloseStore() {

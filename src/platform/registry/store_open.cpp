@@ -7,6 +7,8 @@
 // schema is exactly the one this code creates, the root key exists and the integrity check passes.
 // A file without any content (new, or empty) becomes a new store. Anything else is moved aside.
 // Errors that say nothing about the file (busy, locked, no permission, I/O) leave it alone.
+#include "platform/identity.h"
+#include "platform/paths.h"
 #include "platform/registry/registry_store.h"
 
 #include <cerrno>
@@ -217,8 +219,7 @@ std::unique_ptr<RegistryStore> RegistryStore::open(const std::string& path, std:
     std::error_code ec;
     if (fs::path parent = fs::path(path).parent_path();
         !parent.empty() && !fs::exists(parent, ec)) {
-        fs::create_directories(parent, ec);
-        fs::permissions(parent, fs::perms::owner_all, ec);
+        makePrivateFolders(parent);
     }
     OpenLock lock(path);
     std::unique_ptr<RegistryStore> store(new RegistryStore);
@@ -243,9 +244,10 @@ std::unique_ptr<RegistryStore> RegistryStore::open(const std::string& path, std:
                 return nullptr;
             }
             std::fprintf(stderr,
-                         "orvane: the settings store %s is not usable (%s); moved it to %s and "
+                         "%s: the settings store %s is not usable (%s); moved it to %s and "
                          "started a new, empty store\n",
-                         path.c_str(), check.reason.c_str(), movedTo.c_str());
+                         appIdentity().name.c_str(), path.c_str(), check.reason.c_str(),
+                         movedTo.c_str());
             movedOnce = true;
             continue;
         }

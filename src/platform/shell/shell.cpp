@@ -1,8 +1,7 @@
 // ShellExecuteA: starts a program and collects its exit in the background, on one reaper thread.
 #include "platform/shell.h"
 
-#include "platform/paths.h"
-
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -12,6 +11,7 @@
 #include <filesystem>
 #include <mutex>
 #include <optional>
+#include <poll.h>
 #include <signal.h>
 #include <sys/epoll.h>
 #include <sys/prctl.h>
@@ -190,22 +190,35 @@ std::optional<std::filesystem::path> searchPath(const std::string& name, INT& er
     return std::nullopt;
 }
 
+// Programs the callers have placed, by name (compared without regard to case).
+struct NamedPrograms {
+    std::mutex mutex;
+    std::vector<std::pair<std::string, std::filesystem::path>> list;
+};
+
+NamedPrograms& namedPrograms() {
+    static NamedPrograms* programs = new NamedPrograms;
+    return *programs;
+}
+
+std::optional<std::filesystem::path> namedProgram(const std::string& file) {
+    NamedPrograms& programs = namedPrograms();
+    std::lock_guard lock(programs.mutex);
+    for (const auto& [name, path] : programs.list) {
+        if (iequals(name, file)) {
+            return path;
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<std::filesystem::path> resolveProgram(const std::string& file, INT& error) {
-    if (iequals(file, "rundll.exe") || file == "rundll") {
-        // ORVANE_RUNDLL names the stand-in where it is not installed beside the program.
-        if (const char* named = std::getenv("ORVANE_RUNDLL"); named != nullptr && *named != '\0') {
-            std::filesystem::path path(named);
-            if (isExecutableFile(path)) {
-                return path;
-            }
-            error = SE_ERR_FNF;
-            return std::nullopt;
+    if (auto named = namedProgram(file)) {
+        if (isExecutableFile(*named)) {
+            return named;
         }
-        const auto beside = platform::executableDir() / "rundll";
-        if (isExecutableFile(beside)) {
-            return beside;
-        }
-        return searchPath("rundll", error);
+        error = SE_ERR_FNF;
+        return std::nullopt;
     }
     if (file.find('/') != std::string::npos) {
         return std::filesystem::absolute(file);
@@ -359,6 +372,15 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParame
 
 namespace platform {
 
+void shellSetProgramPath(std::string_view name, const std::filesystem::path& path) {
+    NamedPrograms& programs = namedPrograms();
+    std::lock_guard lock(programs.mutex);
+    std::erase_if(programs.list, [&](const auto& entry) { return iequals(entry.first, name); });
+    if (!path.empty()) {
+        programs.list.emplace_back(std::string(name), path);
+    }
+}
+
 bool shellProcessRunning(HINSTANCE token) {
     Children& c = children();
     std::lock_guard lock(c.mutex);
@@ -369,8 +391,39 @@ bool shellWaitProcess(HINSTANCE token, DWORD milliseconds) {
     Children& c = children();
     const auto key = reinterpret_cast<std::uintptr_t>(token);
     std::unique_lock lock(c.mutex);
-    return c.collected.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                                [&] { return c.running.count(key) == 0; });
+    const auto it = c.running.find(key);
+    if (it == c.running.end()) {
+        return true;
+    }
+    // The kernel wakes this thread itself when the process ends; the collection follows here, so
+    // the caller does not wait for the reaper to be scheduled as well. A copy of the pidfd, since
+    // the reaper may close the original meanwhile.
+    const int pidfd = it->second.pidfd >= 0 ? ::fcntl(it->second.pidfd, F_DUPFD_CLOEXEC, 0) : -1;
+    if (pidfd < 0) {
+        return c.collected.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                    [&] { return c.running.count(key) == 0; });
+    }
+    lock.unlock();
+    pollfd fd{pidfd, POLLIN, 0};
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    int ready = 0;
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        ready = ::poll(&fd, 1, static_cast<int>(std::max<long long>(left, 0)));
+        if (ready >= 0 || errno != EINTR) {
+            break;
+        }
+    }
+    ::close(pidfd);
+    if (ready <= 0) {
+        return false;
+    }
+    lock.lock();
+    collect(c, key); // a zombie now: collecting it does not wait
+    return true;
 }
 
 bool shellProcessExitCode(HINSTANCE token, int& exitCode) {

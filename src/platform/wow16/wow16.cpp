@@ -1,6 +1,7 @@
 // 16-bit global memory over the shared file of wow16_file.h.
 #include "platform/wow16.h"
 
+#include "platform/identity.h"
 #include "platform/wow16/wow16_file.h"
 
 #include <cerrno>
@@ -8,6 +9,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <pthread.h>
+#include <time.h>
 #include <unistd.h>
 
 using namespace platform::wow16;
@@ -24,6 +27,7 @@ struct State {
     bool failed = false;           // opening failed; reported once, until wow16Detach
     std::uint32_t self = kNoEntry; // our process entry
     pid_t selfPid = 0;             // the process that registered (a forked child registers anew)
+    bool lockReported = false;     // a lock failure was reported; until wow16Detach
 };
 
 State& state() {
@@ -44,8 +48,8 @@ bool ensureMapped(State& s) {
     s.mapping = openMapping(path, error);
     if (!s.mapping.header) {
         s.failed = true;
-        std::fprintf(stderr, "orvane: 16-bit global memory unavailable: %s: %s\n", path.c_str(),
-                     error.c_str());
+        std::fprintf(stderr, "%s: 16-bit global memory unavailable: %s: %s\n",
+                     platform::appIdentity().name.c_str(), path.c_str(), error.c_str());
         return false;
     }
     return true;
@@ -91,17 +95,42 @@ void freeSlot(const Mapping& m, std::uint32_t index, bool releaseMemory) {
     }
 }
 
-// Holds the header's mutex. A holder that died leaves the tables possibly half-written; they are
-// repaired by the sweep that every locker runs.
+// Takes the header's mutex, waiting kLockWaitSeconds at most: it is held for microseconds, so a
+// longer wait means a damaged lock word (an owner that never existed never dies) or a process
+// that hangs while holding it. Then, if no other process has the file open, the mutex is made
+// new; otherwise the failure is reported. A holder that died leaves the tables possibly
+// half-written; they are repaired by the sweep that every locker runs.
+constexpr int kLockWaitSeconds = 2;
+
+bool lockTimed(pthread_mutex_t* mutex) {
+    timespec deadline{};
+    ::clock_gettime(CLOCK_MONOTONIC, &deadline);
+    deadline.tv_sec += kLockWaitSeconds;
+    int rc = 0;
+    while ((rc = pthread_mutex_clocklock(mutex, CLOCK_MONOTONIC, &deadline)) == EINTR) {
+    }
+    if (rc == EOWNERDEAD) {
+        pthread_mutex_consistent(mutex);
+        rc = 0;
+    }
+    return rc == 0;
+}
+
 class HeaderLock {
 public:
-    explicit HeaderLock(Header* header) : header_(header) {
-        int rc = pthread_mutex_lock(&header_->mutex);
-        if (rc == EOWNERDEAD) {
-            pthread_mutex_consistent(&header_->mutex);
-            rc = 0;
+    explicit HeaderLock(State& s) : header_(s.mapping.header) {
+        locked_ = lockTimed(&header_->mutex);
+        if (!locked_ && renewMutexIfAlone(s.mapping)) {
+            locked_ = lockTimed(&header_->mutex);
         }
-        locked_ = rc == 0;
+        if (!locked_ && !s.lockReported) {
+            s.lockReported = true;
+            std::fprintf(stderr,
+                         "%s: 16-bit global memory unavailable: %s: its lock is damaged or "
+                         "held by a process that hangs, and another program has the file open; "
+                         "it is renewed when no other program uses it\n",
+                         platform::appIdentity().name.c_str(), mappingPath().c_str());
+        }
     }
     ~HeaderLock() {
         if (locked_) {
@@ -216,7 +245,7 @@ LPVOID mapAddress(DWORD vp, DWORD dwBytes, BOOL fProtectedMode) {
     if (!ensureMapped(s)) {
         return nullptr;
     }
-    HeaderLock lock(s.mapping.header);
+    HeaderLock lock(s);
     if (!lock.locked()) {
         return nullptr;
     }
@@ -243,7 +272,7 @@ VPVOID WOWGlobalAllocLock16(WORD wFlags, DWORD cb, HMEM16* phMem) {
         return 0;
     }
     const Mapping& m = s.mapping;
-    HeaderLock lock(m.header);
+    HeaderLock lock(s);
     if (!lock.locked()) {
         return 0;
     }
@@ -312,7 +341,7 @@ HMEM16 WOWGlobalUnlockFree16(DWORD vpMem) {
     if (!ensureMapped(s)) {
         return failure;
     }
-    HeaderLock lock(s.mapping.header);
+    HeaderLock lock(s);
     if (!lock.locked() || s.mapping.header->slots[index].state != kSlotLive) {
         return failure;
     }
@@ -328,7 +357,7 @@ int wow16ReclaimDeadBlocks() {
     if (!ensureMapped(s)) {
         return -1;
     }
-    HeaderLock lock(s.mapping.header);
+    HeaderLock lock(s);
     return lock.locked() ? sweep(s) : -1;
 }
 
@@ -338,7 +367,7 @@ int wow16LiveBlockCount() {
     if (!ensureMapped(s)) {
         return -1;
     }
-    HeaderLock lock(s.mapping.header);
+    HeaderLock lock(s);
     if (!lock.locked()) {
         return -1;
     }
@@ -356,6 +385,7 @@ void wow16Detach() {
     s.failed = false;
     s.self = kNoEntry;
     s.selfPid = 0;
+    s.lockReported = false;
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/wow16/wow16_file.h"
 
+#include "platform/identity.h"
 #include "platform/paths.h"
 
 #include <atomic>
@@ -45,16 +46,35 @@ bool headerIsBlank(const Header* header) {
     return true;
 }
 
-bool initialiseHeader(Header* header, std::string& error) {
-    std::memset(static_cast<void*>(header), 0, sizeof(Header));
+bool initMutex(pthread_mutex_t* mutex, std::string& error) {
     pthread_mutexattr_t attr;
     pthread_mutexattr_init(&attr);
     pthread_mutexattr_setpshared(&attr, PTHREAD_PROCESS_SHARED);
     pthread_mutexattr_setrobust(&attr, PTHREAD_MUTEX_ROBUST);
-    const int rc = pthread_mutex_init(&header->mutex, &attr);
+    const int rc = pthread_mutex_init(mutex, &attr);
     pthread_mutexattr_destroy(&attr);
     if (rc != 0) {
         error = std::string("cannot create the mutex: ") + std::strerror(rc);
+        return false;
+    }
+    return true;
+}
+
+// Sets the users lock byte to type (F_RDLCK, F_WRLCK) without waiting.
+bool lockUsers(int fd, short type) {
+    struct flock fl {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = kUsersLockOffset;
+    fl.l_len = 1;
+    return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+}
+
+} // namespace
+
+bool initialiseHeader(Header* header, std::string& error) {
+    std::memset(static_cast<void*>(header), 0, sizeof(Header));
+    if (!initMutex(&header->mutex, error)) {
         return false;
     }
     header->version = kVersion;
@@ -69,6 +89,8 @@ bool initialiseHeader(Header* header, std::string& error) {
     std::memcpy(header->magic, kMagic, sizeof kMagic);
     return true;
 }
+
+namespace {
 
 std::string checkHeader(const Header* header) {
     if (std::memcmp(header->magic, kMagic, sizeof kMagic) != 0) {
@@ -89,11 +111,11 @@ std::string checkHeader(const Header* header) {
 } // namespace
 
 std::filesystem::path mappingPath() {
-    if (const char* path = std::getenv("ORVANE_WOW16"); path && *path) {
+    if (const char* path = appEnv("WOW16")) {
         return path;
     }
     const auto dir = runtimeDir();
-    return dir.empty() ? dir : dir / "orvane-wow16";
+    return dir.empty() ? dir : dir / appIdentity().memoryFile;
 }
 
 namespace {
@@ -141,15 +163,31 @@ Mapping mapLocked(int fd, std::string& error) {
         return {};
     }
     auto* header = static_cast<Header*>(base);
-    // A blank header is a file whose creator ended before it finished; nobody uses it yet.
-    if (fresh || headerIsBlank(header)) {
+    // Alone with the file (checked under the initialisation lock, which every opener holds until
+    // it has its shared users lock): nothing in it can be in use.
+    const bool alone = lockUsers(fd, F_WRLCK);
+    if (!fresh && !headerIsBlank(header)) {
+        if (std::string reason = checkHeader(header); !reason.empty()) {
+            ::munmap(base, kFileSize);
+            error = std::move(reason);
+            return {};
+        }
+    }
+    if (fresh || alone || headerIsBlank(header)) {
+        if (!fresh) {
+            // Pages of blocks that nobody owns any longer.
+            ::fallocate(fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE,
+                        static_cast<off_t>(kHeaderSize),
+                        static_cast<off_t>(kFileSize - kHeaderSize));
+        }
         if (!initialiseHeader(header, error)) {
             ::munmap(base, kFileSize);
             return {};
         }
-    } else if (std::string reason = checkHeader(header); !reason.empty()) {
+    }
+    if (!lockUsers(fd, F_RDLCK)) {
         ::munmap(base, kFileSize);
-        error = std::move(reason);
+        error = errnoText("cannot lock");
         return {};
     }
     Mapping mapping;
@@ -181,6 +219,17 @@ Mapping openMapping(const std::filesystem::path& path, std::string& error) {
         return {};
     }
     return mapping;
+}
+
+bool renewMutexIfAlone(Mapping& mapping) {
+    InitLock lock(mapping.fd);
+    if (!lockUsers(mapping.fd, F_WRLCK)) {
+        return false;
+    }
+    std::string error;
+    const bool renewed = initMutex(&mapping.header->mutex, error);
+    lockUsers(mapping.fd, F_RDLCK);
+    return renewed;
 }
 
 void closeMapping(Mapping& mapping) {

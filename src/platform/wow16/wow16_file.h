@@ -61,6 +61,11 @@ struct Header {
 };
 static_assert(sizeof(Header) <= kHeaderSize);
 
+// File offset of the byte that every process holding the file open keeps a shared lock on; whoever
+// can lock it exclusively is the file's only user.
+constexpr off_t kUsersLockOffset = kHeaderSize - 1;
+static_assert(sizeof(Header) < kUsersLockOffset);
+
 // File offset of the byte whose lock says that process entry p is alive.
 constexpr off_t processLockOffset(std::uint32_t p) {
     return static_cast<off_t>(offsetof(Header, processes) + p * sizeof(ProcessEntry));
@@ -72,12 +77,19 @@ struct Mapping {
     unsigned char* base = nullptr; // start of the file mapping
 };
 
-// $ORVANE_WOW16, or runtimeDir()/orvane-wow16.
+// $<prefix>WOW16, or the identity's memory file in runtimeDir() (see identity.h).
 std::filesystem::path mappingPath();
-// Opens (creating and initialising when new or empty) and maps the file. On failure returns a
-// Mapping with fd -1 and sets error to a one-line reason. Never trusts the file's content beyond
-// what it has checked.
+// Opens (creating and initialising when new or empty) and maps the file, and keeps the shared users
+// lock while mapped. A file with our magic, version and layout whose only user we are is made new
+// (mutex and tables; nobody can own a block in it), so a damaged mutex or table left by an ended
+// process never outlives it. On failure returns a Mapping with fd -1 and sets error to a one-line
+// reason. Never trusts the file's content beyond what it has checked.
 Mapping openMapping(const std::filesystem::path& path, std::string& error);
 void closeMapping(Mapping& mapping);
+// Makes the mutex new when this process turns out to be the file's only user; false (and nothing
+// changed) when another process has the file open.
+bool renewMutexIfAlone(Mapping& mapping);
+// Initialises a header: tables empty, a new robust process-shared mutex, the magic last.
+bool initialiseHeader(Header* header, std::string& error);
 
 } // namespace platform::wow16

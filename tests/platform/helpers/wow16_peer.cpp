@@ -3,6 +3,7 @@
 //   read <vp> <n>             prints n bytes at vp
 //   leak <n>                  allocates n blocks, fills each with its selector's low byte, prints
 //                             their addresses and ends without freeing them
+//   hold <ms> <file>          opens the 16-bit memory, creates file, and ends after ms
 //   stress <rounds> <tag>     allocates, fills, checks and frees blocks at random; exits 1 if a
 //                             block ever holds bytes that this process did not write
 #include "platform/wow16.h"
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -121,6 +123,15 @@ int main(int argc, char** argv) {
             std::memset(WOWGetVDMPointer(vp, 64, TRUE), handle & 0xFF, 64);
             std::printf("%08X\n", vp);
         }
+        return 0;
+    }
+    if (mode == "hold" && argc == 4) {
+        // Opens the file, says so by creating the named file, and keeps it open for a minute.
+        if (platform::wow16LiveBlockCount() < 0) {
+            return fail("the file cannot be opened");
+        }
+        std::fclose(std::fopen(argv[3], "w"));
+        ::usleep(static_cast<useconds_t>(std::atoi(argv[2])) * 1000);
         return 0;
     }
     if (mode == "stress" && argc == 4) {
