@@ -193,8 +193,8 @@ TEST_F(RegistryStoreFile, FifoInPlaceOfTheStoreIsReportedAndLeftAlone) {
         std::async(std::launch::async, [] { return setDword(HKEY_CURRENT_USER, "v", 1); });
     if (writing.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
         const int writer = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK);
+        ::close(writer); // and closing it ends a read with nothing
         writing.wait();
-        ::close(writer);
         testing::internal::GetCapturedStderr();
         FAIL() << "opening the store blocked on a FIFO";
     }

@@ -66,8 +66,8 @@ TEST(StoreFile, OnlyRegularFilesAreOpenedAndNothingBlocks) {
     });
     if (opening.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
         const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        ::close(writer); // and closing it ends a read with nothing
         opening.wait();
-        ::close(writer);
         FAIL() << "opening blocked on a FIFO";
     }
     EXPECT_EQ(opening.get(), std::pair(platform::kNotARegularFile, platform::kNotARegularFile));
