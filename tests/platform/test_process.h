@@ -33,11 +33,15 @@ inline std::filesystem::path binDir() {
     return std::filesystem::read_symlink("/proc/self/exe").parent_path();
 }
 
-// The source tree: $ORVANE_SOURCE_DIR, else found from this header's own path.
+// The source tree: $ORVANE_SOURCE_DIR, else the one the suite was built from, else found from
+// this header's own path (which a compiler cache may have made relative to the build folder).
 inline std::filesystem::path sourceDir() {
     if (const char* dir = std::getenv("ORVANE_SOURCE_DIR"); dir && *dir) {
         return dir;
     }
+#ifdef ORVANE_SOURCE_DIR
+    return ORVANE_SOURCE_DIR;
+#endif
     return std::filesystem::path(__FILE__)
         .lexically_normal()
         .parent_path()
