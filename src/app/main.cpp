@@ -3,11 +3,21 @@
 #include "app/startup.h"
 #include "simcard/wave_driver.h"
 #include "toolkit/application.h"
+#include "toolkit/shell_notify.h"
 #include "toolkit/win_ui.h"
 #include "toolkit/windowing.h"
 
+#include <cstdlib>
+#include <cstring>
+
 int main() {
-    toolkit::InitializeWindowing();
+    toolkit::InitializeWindowing("orvane-manager");
+    // ORVANE_TRAY=window: the icon in its own small window even where there is a notification
+    // area.
+    if (const char* tray = std::getenv("ORVANE_TRAY");
+        tray != nullptr && std::strcmp(tray, "window") == 0) {
+        toolkit::SetTrayHost(toolkit::TrayHost::Window);
+    }
     toolkit::Application->SetTitle("Orvane Manager");
     app::RegisterIcons();
     toolkit::SetApplicationIcon(LoadIconA(nullptr, "MAINICON"));

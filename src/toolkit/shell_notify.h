@@ -4,7 +4,7 @@
 //
 // Where the desktop has no notification area, a small always-visible window titled with the
 // application's title holds the icon instead, and its clicks are delivered the same way. The
-// environment variable ORVANE_TRAY=window asks for that window everywhere.
+// program may ask for that window everywhere (SetTrayHost).
 #pragma once
 
 #include "platform/win_types.h"
@@ -37,12 +37,19 @@ BOOL Shell_NotifyIconA(DWORD dwMessage, NOTIFYICONDATAA* lpData);
 
 namespace toolkit {
 
+enum class TrayHost {
+    Automatic, // the desktop's notification area where there is one, else the stand-in window
+    Window,    // the stand-in window everywhere
+};
+// Where icons added from now on are shown.
+void SetTrayHost(TrayHost host);
+
 struct TrayIconInfo {
     HWND window;
     UINT id;
     UINT callbackMessage;
     HICON icon;
-    std::string tip; // UTF-8
+    std::string tip;         // UTF-8
     bool inNotificationArea; // false: shown in the stand-in window
 };
 // The icons that are shown now.

@@ -1,6 +1,7 @@
 // The store file: what is taken for a store, what is moved aside (and reported), and what happens
 // when no store can be opened at all.
 #include "registry_test_support.h"
+#include "support/build_paths.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -16,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class RegistryStoreFile : public test_support::RegistryTest {
+class RegistryStoreFile : public orv_test::RegistryTest {
 protected:
     void writeFile(const std::string& bytes) {
         std::ofstream(path_, std::ios::binary | std::ios::trunc) << bytes;
@@ -142,7 +143,7 @@ TEST_F(RegistryStoreFile, DamagedStoreThatLooksEmptyIsMovedAside) {
     // No tables, no application id, but a header of two pages and a damaged first page; found by
     // fuzzing. Making a store in it failed on every start, and changed it.
     const std::string bytes =
-        readFile(fs::path(ORVANE_SOURCE_DIR) / "fuzz/registry_store/corpus/store_empty_two_pages");
+        readFile(orv_test::sourceDir() / "fuzz/registry_store/corpus/store_empty_two_pages");
     ASSERT_EQ(bytes.size(), 15416u);
     writeFile(bytes);
     expectMovedAside(bytes, "not a whole number of pages");

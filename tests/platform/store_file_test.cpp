@@ -1,15 +1,17 @@
 // The file handling the stores share: the lock, regular files only, moving aside without ever
 // replacing a file, and temporaries of dead processes.
 #include "platform/store_file.h"
-#include "test_process.h"
+#include "support/temp_dir.h"
 
 #include <atomic>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <fstream>
 #include <future>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 
 namespace {

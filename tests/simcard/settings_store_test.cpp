@@ -1,18 +1,20 @@
 // The simulated card's settings file: every byte kept, damaged or strange files moved aside (never
 // replacing one moved before), no blocking on a FIFO, and saves killed at any moment.
-#include "../platform/test_process.h"
 #include "simcard/settings_store.h"
+#include "support/temp_dir.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <set>
 #include <fcntl.h>
+#include <fstream>
 #include <future>
 #include <gtest/gtest.h>
 #include <random>
+#include <set>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 
 namespace {
 

@@ -12,7 +12,6 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QWidget>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -109,12 +108,13 @@ void deliver(const TrayEntry& entry, UINT mouseMessage) {
     post(entry, mouseMessage);
 }
 
+TrayHost& trayHost() {
+    static TrayHost host = TrayHost::Automatic;
+    return host;
+}
+
 bool useNotificationArea() {
-    const char* host = std::getenv("ORVANE_TRAY");
-    if (host != nullptr && std::strcmp(host, "window") == 0) {
-        return false;
-    }
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return trayHost() == TrayHost::Automatic && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 std::string tipOf(const NOTIFYICONDATAA& data) {
@@ -177,6 +177,10 @@ void show(TrayEntry& entry) {
 }
 
 } // namespace
+
+void SetTrayHost(TrayHost host) {
+    trayHost() = host;
+}
 
 std::vector<TrayIconInfo> TrayIcons() {
     std::vector<TrayIconInfo> list;
