@@ -4,8 +4,10 @@
 // The store is one SQLite database per user, by default $XDG_CONFIG_HOME/orvane/registry.db
 // (~/.config/orvane/registry.db); the environment variable ORVANE_REGISTRY names another file.
 // Every write is its own transaction, so two programs writing at once and a crash in the middle
-// of a save lose nothing. A file that is not a store, or is damaged, is moved aside (its name
-// gets ".broken-<time>") and reported once on stderr; a new, empty store takes its place.
+// of a save lose nothing; when the program ends, the file itself holds every setting. A file that
+// is not a store, or is damaged or cut short, is moved aside (its name gets ".broken-<time>",
+// never replacing an earlier one) and reported once on stderr; a new, empty store takes its
+// place. A write that fails (a read-only store, a full disk) is reported once on stderr.
 #pragma once
 
 #include "platform/win_types.h"

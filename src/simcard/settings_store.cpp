@@ -1,14 +1,12 @@
 #include "simcard/settings_store.h"
 
 #include "platform/paths.h"
+#include "platform/store_file.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace simcard {
@@ -56,29 +54,21 @@ bool writeAll(int fd, const unsigned char* bytes, std::size_t size) {
     return true;
 }
 
-// Holds an exclusive lock on "<file>.lock" (created when missing).
-class StoreLock {
-public:
-    explicit StoreLock(const std::filesystem::path& file) {
-        const auto path = file.string() + ".lock";
-        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ >= 0) {
-            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
+// Reads up to capacity bytes; fewer at the end of the file or on an error.
+std::size_t readUpTo(int fd, unsigned char* bytes, std::size_t capacity) {
+    std::size_t size = 0;
+    while (size < capacity) {
+        const ssize_t n = ::read(fd, bytes + size, capacity - size);
+        if (n < 0 && errno == EINTR) {
+            continue;
         }
-    }
-    ~StoreLock() {
-        if (fd_ >= 0) {
-            ::close(fd_); // drops the lock
+        if (n <= 0) {
+            break;
         }
+        size += static_cast<std::size_t>(n);
     }
-    StoreLock(const StoreLock&) = delete;
-    StoreLock& operator=(const StoreLock&) = delete;
-    bool held() const { return fd_ >= 0; }
-
-private:
-    int fd_ = -1;
-};
+    return size;
+}
 
 } // namespace
 
@@ -111,42 +101,34 @@ std::filesystem::path SettingsStore::defaultPath() {
 }
 
 DriverConfig SettingsStore::load(std::string& warning) const {
-    const int fd = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    // Under the lock, so a damaged file is never moved aside just as another process replaces it
+    // with good settings. Without a lock (a read-only folder) reading still works.
+    platform::FileLock lock(file_.string());
+    return loadLocked(warning);
+}
+
+DriverConfig SettingsStore::loadLocked(std::string& warning) const {
+    const int fd = platform::openRegularFile(file_.string(), O_RDONLY);
+    if (fd == -1) {
         if (errno != ENOENT) {
             warning =
                 errnoText(file_.string() + ": cannot read the settings") + "; the defaults serve";
         }
         return defaultDriverConfig();
     }
+    const bool regular = fd >= 0;
     unsigned char bytes[kFileSize + 1];
-    std::size_t size = 0;
-    for (;;) {
-        const ssize_t n = ::read(fd, bytes + size, sizeof bytes - size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        size += static_cast<std::size_t>(n);
-        if (size == sizeof bytes) {
-            break;
-        }
+    const std::size_t size = regular ? readUpTo(fd, bytes, sizeof bytes) : 0;
+    if (regular) {
+        ::close(fd);
     }
-    ::close(fd);
     const bool valid = size == kFileSize && std::memcmp(bytes, kMagic, 8) == 0 &&
                        get32(bytes + 8) == kVersion && get32(bytes + 12) == kDriverConfigSize &&
                        get32(bytes + kFileSize - 4) == checksum(bytes, kFileSize - 4);
     if (!valid) {
-        const auto stamp = std::chrono::duration_cast<std::chrono::seconds>(
-                               std::chrono::system_clock::now().time_since_epoch())
-                               .count();
-        const auto aside = file_.string() + ".broken-" + std::to_string(stamp);
-        std::error_code ec;
-        std::filesystem::rename(file_, aside, ec);
-        warning = file_.string() + ": damaged settings file" +
-                  (ec ? std::string(" (could not be moved aside)") : " moved to " + aside) +
+        const auto aside = platform::moveAside(file_.string());
+        warning = file_.string() + (regular ? ": damaged settings file" : ": not a regular file") +
+                  (aside ? " moved to " + *aside : std::string(" (could not be moved aside)")) +
                   "; the defaults serve";
         return defaultDriverConfig();
     }
@@ -156,6 +138,12 @@ DriverConfig SettingsStore::load(std::string& warning) const {
 }
 
 bool SettingsStore::save(const DriverConfig& config, std::string& error) const {
+    createFolder();
+    platform::FileLock lock(file_.string());
+    return saveLocked(config, error);
+}
+
+bool SettingsStore::saveLocked(const DriverConfig& config, std::string& error) const {
     unsigned char bytes[kFileSize];
     std::memcpy(bytes, kMagic, 8);
     put32(bytes + 8, kVersion);
@@ -163,13 +151,18 @@ bool SettingsStore::save(const DriverConfig& config, std::string& error) const {
     std::memcpy(bytes + 16, config.data(), kDriverConfigSize);
     put32(bytes + kFileSize - 4, checksum(bytes, kFileSize - 4));
 
+    // A save that was killed before its rename left its temporary behind.
+    platform::removeStaleTemporaries(file_.string());
     const auto folder = file_.parent_path();
     if (!folder.empty()) {
         platform::makePrivateFolders(folder);
     }
-    const auto temp = file_.string() + ".tmp-" + std::to_string(::getpid());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const auto temp = platform::temporaryFor(file_.string());
+    const int fd = platform::openRegularFile(temp, O_WRONLY | O_CREAT | O_TRUNC);
     if (fd < 0) {
+        if (fd == platform::kNotARegularFile) {
+            errno = EEXIST;
+        }
         error = errnoText(temp + ": cannot write the settings");
         return false;
     }
@@ -194,18 +187,22 @@ bool SettingsStore::save(const DriverConfig& config, std::string& error) const {
 
 bool SettingsStore::update(const std::function<void(DriverConfig&)>& change, std::string& warning,
                            std::string& error) const {
-    const auto folder = file_.parent_path();
-    if (!folder.empty()) {
-        platform::makePrivateFolders(folder);
-    }
-    StoreLock lock(file_);
+    createFolder();
+    platform::FileLock lock(file_.string());
     if (!lock.held()) {
+        errno = lock.error();
         error = errnoText(file_.string() + ".lock: cannot lock the settings");
         return false;
     }
-    DriverConfig config = load(warning);
+    DriverConfig config = loadLocked(warning);
     change(config);
-    return save(config, error);
+    return saveLocked(config, error);
+}
+
+void SettingsStore::createFolder() const {
+    if (const auto folder = file_.parent_path(); !folder.empty()) {
+        platform::makePrivateFolders(folder);
+    }
 }
 
 } // namespace simcard

@@ -3,9 +3,12 @@
 // the driver does not interpret.
 //
 // The file ($ORVANE_SIMCARD_STATE, else <dataDir>/orvane/simcard-settings) holds a magic, a
-// version, the record and a checksum. It is replaced atomically (written beside, flushed,
-// renamed), so a crash leaves the old or the new settings, never a mix. A damaged file is moved
-// aside (".broken-<time>"), reported, and the defaults serve.
+// version, the record and a checksum. It is replaced atomically (written beside as
+// "<file>.tmp-<pid>", flushed, renamed), so a crash leaves the old or the new settings, never a
+// mix; a temporary left by a killed save is removed by the next save. Reading and writing hold
+// the lock "<file>.lock". A damaged file, or something other than a regular file in its place, is
+// moved aside (".broken-<time>", never replacing an earlier one), reported, and the defaults
+// serve.
 #pragma once
 
 #include "simcard/records.h"
@@ -43,6 +46,10 @@ public:
                 std::string& error) const;
 
 private:
+    DriverConfig loadLocked(std::string& warning) const;
+    bool saveLocked(const DriverConfig& config, std::string& error) const;
+    void createFolder() const;
+
     std::filesystem::path file_;
 };
 

@@ -134,4 +134,28 @@ TEST_F(RegistryProcesses, TwoWritersAtOnceLoseNothing) {
     RegCloseKey(key);
 }
 
+TEST_F(RegistryProcesses, FileAloneHoldsEverySettingOnceAWriterHasEnded) {
+    constexpr int kValues = 300;
+    orv_test::ChildProcess writer({orv_test::program("platform_registry_writer"), "write-exit",
+                                   path_, std::to_string(kValues)});
+    ASSERT_TRUE(writer.started());
+    const int status = writer.wait();
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+    // A backup of the store file alone, without its WAL, taken after the program ended.
+    const fs::path backup = dir_ / "backup";
+    fs::create_directory(backup);
+    fs::copy_file(path_, backup / "registry.db");
+    ::setenv("ORVANE_REGISTRY", (backup / "registry.db").c_str(), 1);
+    platform::registryCloseStore();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "software\\Exit", 0, KEY_READ, &key), ERROR_SUCCESS);
+    for (int i = 0; i < kValues; ++i) {
+        ASSERT_EQ(readDword(key, ("value-" + std::to_string(i)).c_str()), i);
+    }
+    RegCloseKey(key);
+    EXPECT_FALSE(fs::exists(path_ + "-wal") && fs::file_size(path_ + "-wal") > 0)
+        << "the WAL was not written back";
+}
+
 } // namespace

@@ -1,10 +1,16 @@
 // The store file: what is taken for a store, what is moved aside (and reported), and what happens
 // when no store can be opened at all.
 #include "registry_test_support.h"
+#include "support/build_paths.h"
 
+#include <algorithm>
+#include <fcntl.h>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <vector>
 
 namespace {
@@ -133,11 +139,112 @@ TEST_F(RegistryStoreFile, TruncatedStoreIsMovedAside) {
     expectMovedAside(bytes, "malformed");
 }
 
+TEST_F(RegistryStoreFile, DamagedStoreThatLooksEmptyIsMovedAside) {
+    // No tables, no application id, but a header of two pages and a damaged first page; found by
+    // fuzzing. Making a store in it failed on every start, and changed it.
+    const std::string bytes =
+        readFile(orv_test::sourceDir() / "fuzz/registry_store/corpus/store_empty_two_pages");
+    ASSERT_EQ(bytes.size(), 15416u);
+    writeFile(bytes);
+    expectMovedAside(bytes, "not a whole number of pages");
+}
+
+TEST_F(RegistryStoreFile, StoreCutBelowOnePageIsMovedAside) {
+    // A store whose settings were all in its WAL: the file itself one page without tables.
+    runSql("PRAGMA journal_mode = WAL");
+    ASSERT_EQ(fs::file_size(path_), 4096u);
+    fs::resize_file(path_, 2048);
+    fs::remove(path_ + "-wal");
+    fs::remove(path_ + "-shm");
+    const std::string shell = readFile(path_);
+    expectMovedAside(shell, "not a whole number of pages");
+
+    // A store with its settings in the file.
+    platform::registryCloseStore();
+    for (const auto& file : brokenFiles()) {
+        fs::remove(file);
+    }
+    fs::remove(path_);
+    makeStore();
+    fs::resize_file(path_, 2048);
+    expectMovedAside(readFile(path_), "malformed");
+}
+
 TEST_F(RegistryStoreFile, EmptyFileBecomesAStore) {
     writeFile("");
     testing::internal::CaptureStderr();
     expectFreshWorkingStore();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(brokenFiles().empty());
+
+    // So does an intact database without tables, as a store whose making was cut off leaves.
+    platform::registryCloseStore();
+    fs::remove(path_);
+    runSql("PRAGMA journal_mode = WAL");
+    testing::internal::CaptureStderr();
+    expectFreshWorkingStore();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(brokenFiles().empty());
+}
+
+TEST_F(RegistryStoreFile, FifoInPlaceOfTheStoreIsReportedAndLeftAlone) {
+    ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0);
+    testing::internal::CaptureStderr();
+    auto writing =
+        std::async(std::launch::async, [] { return setDword(HKEY_CURRENT_USER, "v", 1); });
+    if (writing.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        const int writer = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK);
+        ::close(writer); // and closing it ends a read with nothing
+        writing.wait();
+        testing::internal::GetCapturedStderr();
+        FAIL() << "opening the store blocked on a FIFO";
+    }
+    EXPECT_EQ(writing.get(), ERROR_CANTWRITE);
+    const std::string report = testing::internal::GetCapturedStderr();
+    EXPECT_NE(report.find("not a regular file"), std::string::npos) << report;
+    EXPECT_TRUE(fs::is_fifo(path_));
+    EXPECT_TRUE(brokenFiles().empty());
+}
+
+TEST_F(RegistryStoreFile, ReadOnlyStoreIsReadAndSaysOnceThatWritesFail) {
+    makeStore();
+    ::chmod(dir_.c_str(), 0777); // the WAL index can be made beside it
+    ::chmod(path_.c_str(), 0444);
+    const std::string errFile = (dir_ / "stderr").string();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Root writes to any file: the store is tried as another user then.
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            ::_exit(10);
+        }
+        const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        if (err < 0 || ::dup2(err, STDERR_FILENO) < 0) {
+            ::_exit(11);
+        }
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, "software\\Kelvra\\qorvamix.ini\\ADAT Inputs", 0,
+                          KEY_ALL_ACCESS, &key) != ERROR_SUCCESS ||
+            readString(key, "value27") != std::string(100, 'b')) {
+            ::_exit(12);
+        }
+        for (int i = 0; i < 3; ++i) {
+            if (setDword(key, "New", static_cast<DWORD>(i)) != ERROR_CANTWRITE) {
+                ::_exit(13);
+            }
+        }
+        if (RegDeleteValueA(key, "value1") != ERROR_CANTWRITE || readDword(key, "New") != -1) {
+            ::_exit(14);
+        }
+        ::_exit(0);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const std::string report = readFile(errFile);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << report;
+    EXPECT_NE(report.find("read-only"), std::string::npos) << report;
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << "one line: " << report;
     EXPECT_TRUE(brokenFiles().empty());
 }
 

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
-#include <sys/stat.h>
 
 namespace {
 
@@ -42,63 +41,6 @@ TEST(DefaultSettings, AreSensibleAndMarkTheBytesNoFieldNames) {
         }
     }
     EXPECT_NE(card(config, 1)[4], card(config, 0)[4]) << "cards are told apart";
-}
-
-class SettingsStoreTest : public ::testing::Test {
-protected:
-    orv_test::TempDir dir_;
-    SettingsStore store_{dir_.path() / "sub" / "settings"};
-    std::string warning_;
-    std::string error_;
-};
-
-TEST_F(SettingsStoreTest, KeepsEveryByteAsWritten) {
-    EXPECT_EQ(store_.load(warning_), defaultDriverConfig()) << "nothing stored yet";
-    EXPECT_TRUE(warning_.empty()) << warning_;
-    const DriverConfig config = randomConfig(1);
-    ASSERT_TRUE(store_.save(config, error_)) << error_;
-    EXPECT_EQ(SettingsStore(store_.file()).load(warning_), config);
-    EXPECT_TRUE(warning_.empty()) << warning_;
-    struct stat st {};
-    ASSERT_EQ(::stat(store_.file().c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    for (const auto& entry : std::filesystem::directory_iterator(store_.file().parent_path())) {
-        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos)
-            << "no temporary file is left behind";
-    }
-}
-
-TEST_F(SettingsStoreTest, MovesADamagedFileAsideAndServesTheDefaults) {
-    ASSERT_TRUE(store_.save(randomConfig(2), error_)) << error_;
-    const std::string good = orv_test::readFile(store_.file());
-    std::string flipped = good;
-    flipped[100] ^= 1;
-    for (const std::string& damaged :
-         {flipped, good.substr(0, 300), std::string("text"), good + "x", std::string()}) {
-        std::ofstream(store_.file(), std::ios::binary | std::ios::trunc) << damaged;
-        warning_.clear();
-        EXPECT_EQ(store_.load(warning_), defaultDriverConfig());
-        EXPECT_NE(warning_.find("damaged settings file"), std::string::npos) << warning_;
-        EXPECT_FALSE(std::filesystem::exists(store_.file()));
-        bool keptAside = false;
-        for (const auto& entry : std::filesystem::directory_iterator(dir_.path() / "sub")) {
-            if (entry.path().filename().string().find(".broken-") != std::string::npos) {
-                keptAside = orv_test::readFile(entry.path()) == damaged;
-                std::filesystem::remove(entry.path());
-            }
-        }
-        EXPECT_TRUE(keptAside) << "the damaged file is kept for a look";
-    }
-}
-
-TEST_F(SettingsStoreTest, ReportsSettingsThatCannotBeStored) {
-    std::ofstream(dir_.path() / "file") << "x";
-    const SettingsStore blocked(dir_.path() / "file" / "settings");
-    EXPECT_FALSE(blocked.save(defaultDriverConfig(), error_));
-    EXPECT_NE(error_.find("settings"), std::string::npos) << error_;
-    error_.clear();
-    EXPECT_FALSE(blocked.update([](DriverConfig&) {}, warning_, error_));
-    EXPECT_FALSE(error_.empty());
 }
 
 class ConfigCommandTest : public ::testing::Test {

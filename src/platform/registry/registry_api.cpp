@@ -31,6 +31,9 @@ struct OpenKey {
 
 enum class Use { Read, Write };
 
+class Registry;
+Registry& registryState();
+
 class Registry {
 public:
     std::recursive_mutex mutex;
@@ -45,6 +48,10 @@ public:
                 std::fprintf(stderr, "%s: settings store unavailable: %s\n",
                              platform::appIdentity().name.c_str(), error.c_str());
             }
+            if (store_ && !closesAtExit_) {
+                closesAtExit_ = true;
+                std::atexit(closeAtExit);
+            }
         }
         return store_.get();
     }
@@ -55,6 +62,21 @@ public:
         ++generation;
     }
 
+private:
+    // Closing the connection writes the WAL back into the store file, so that the file alone
+    // holds every setting once the program has ended. Key handles stay valid (a registry call
+    // made later in the exit opens the store again); a batch still open is rolled back.
+    static void closeAtExit() {
+        Registry& reg = registryState();
+        if (reg.mutex.try_lock()) { // never wait at exit for another thread's batch
+            reg.store_.reset();
+            ++reg.generation;
+            reg.closesAtExit_ = false;
+            reg.mutex.unlock();
+        }
+    }
+
+public:
     // Resolves a handle with the access a call needs.
     LSTATUS resolve(HKEY hKey, REGSAM needed, KeyId& key) {
         if (hKey == HKEY_CURRENT_USER) {
@@ -86,6 +108,7 @@ private:
     std::unordered_map<std::uintptr_t, OpenKey> handles_;
     std::uintptr_t nextHandle_ = 0x1000; // far from HKEY_CURRENT_USER's 0x80000001
     std::set<std::string> reported_;
+    bool closesAtExit_ = false;
 };
 
 // Lives for the whole process, so registry calls made during static destruction stay safe.

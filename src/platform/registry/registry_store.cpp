@@ -1,6 +1,8 @@
 // Key and value operations of the settings store. Opening and recovery: store_open.cpp.
 #include "platform/registry/registry_store.h"
 
+#include <cstdio>
+
 namespace platform::registry {
 
 // One write (or a consistent read of several statements): a transaction of its own, or a
@@ -111,11 +113,8 @@ LSTATUS RegistryStore::openKey(KeyId base, const KeyPath& path, KeyId& key) {
 
 LSTATUS RegistryStore::createKey(KeyId base, const KeyPath& path, KeyId& key, bool& created) {
     Transaction tx(*this, Kind::Write);
-    if (!tx.active()) {
-        return ERROR_CANTWRITE;
-    }
-    if (LSTATUS rc = keyExists(base); rc != ERROR_SUCCESS) {
-        return rc == ERROR_CANTREAD ? ERROR_CANTWRITE : rc;
+    if (LSTATUS rc = beginWrite(tx, base); rc != ERROR_SUCCESS) {
+        return rc;
     }
     KeyId current = base;
     created = false;
@@ -124,7 +123,7 @@ LSTATUS RegistryStore::createKey(KeyId base, const KeyPath& path, KeyId& key, bo
         if (rc == ERROR_FILE_NOT_FOUND) {
             Statement insert(db_, "INSERT INTO keys(parent, name) VALUES(?, ?)");
             if (insert.bind(1, current).bind(2, component).step() != SQLITE_DONE) {
-                return ERROR_CANTWRITE;
+                return writeFailed();
             }
             current = sqlite3_last_insert_rowid(db_.handle());
             created = true;
@@ -135,7 +134,7 @@ LSTATUS RegistryStore::createKey(KeyId base, const KeyPath& path, KeyId& key, bo
         }
     }
     if (!tx.commit()) {
-        return ERROR_CANTWRITE;
+        return writeFailed();
     }
     key = current;
     return ERROR_SUCCESS;
@@ -143,11 +142,8 @@ LSTATUS RegistryStore::createKey(KeyId base, const KeyPath& path, KeyId& key, bo
 
 LSTATUS RegistryStore::deleteKey(KeyId base, const KeyPath& path) {
     Transaction tx(*this, Kind::Write);
-    if (!tx.active()) {
-        return ERROR_CANTWRITE;
-    }
-    if (LSTATUS rc = keyExists(base); rc != ERROR_SUCCESS) {
-        return rc == ERROR_CANTREAD ? ERROR_CANTWRITE : rc;
+    if (LSTATUS rc = beginWrite(tx, base); rc != ERROR_SUCCESS) {
+        return rc;
     }
     KeyId key = base;
     for (const std::string& component : path) {
@@ -165,14 +161,14 @@ LSTATUS RegistryStore::deleteKey(KeyId base, const KeyPath& path) {
     case SQLITE_DONE:
         break;
     default:
-        return ERROR_CANTWRITE;
+        return writeFailed();
     }
     Statement values(db_, "DELETE FROM vals WHERE key = ?");
     Statement self(db_, "DELETE FROM keys WHERE id = ?");
     if (values.bind(1, key).step() != SQLITE_DONE || self.bind(1, key).step() != SQLITE_DONE) {
-        return ERROR_CANTWRITE;
+        return writeFailed();
     }
-    return tx.commit() ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    return tx.commit() ? ERROR_SUCCESS : writeFailed();
 }
 
 LSTATUS RegistryStore::queryValue(KeyId key, std::string_view name, StoredValue& value) {
@@ -193,11 +189,8 @@ LSTATUS RegistryStore::queryValue(KeyId key, std::string_view name, StoredValue&
 LSTATUS RegistryStore::setValue(KeyId key, std::string_view name, DWORD type,
                                 std::span<const BYTE> data) {
     Transaction tx(*this, Kind::Write);
-    if (!tx.active()) {
-        return ERROR_CANTWRITE;
-    }
-    if (LSTATUS rc = keyExists(key); rc != ERROR_SUCCESS) {
-        return rc == ERROR_CANTREAD ? ERROR_CANTWRITE : rc;
+    if (LSTATUS rc = beginWrite(tx, key); rc != ERROR_SUCCESS) {
+        return rc;
     }
     // The name keeps the case of its first writing, as a registry value's name does.
     Statement upsert(db_, "INSERT INTO vals(key, name, type, data) VALUES(?, ?, ?, ?) "
@@ -205,25 +198,25 @@ LSTATUS RegistryStore::setValue(KeyId key, std::string_view name, DWORD type,
                           "data = excluded.data");
     upsert.bind(1, key).bind(2, name).bind(3, static_cast<std::int64_t>(type)).bindBlob(4, data);
     if (upsert.step() != SQLITE_DONE) {
-        return ERROR_CANTWRITE;
+        return writeFailed();
     }
-    return tx.commit() ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    return tx.commit() ? ERROR_SUCCESS : writeFailed();
 }
 
 LSTATUS RegistryStore::deleteValue(KeyId key, std::string_view name) {
     Transaction tx(*this, Kind::Write);
-    if (!tx.active()) {
-        return ERROR_CANTWRITE;
+    if (LSTATUS rc = beginWrite(tx, key); rc != ERROR_SUCCESS) {
+        return rc;
     }
     Statement erase(db_, "DELETE FROM vals WHERE key = ? AND name = ?");
     if (erase.bind(1, key).bind(2, name).step() != SQLITE_DONE) {
-        return ERROR_CANTWRITE;
+        return writeFailed();
     }
     if (sqlite3_changes(db_.handle()) == 0) {
         LSTATUS rc = keyExists(key);
         return rc == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : rc;
     }
-    return tx.commit() ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    return tx.commit() ? ERROR_SUCCESS : writeFailed();
 }
 
 LSTATUS RegistryStore::subkeyAt(KeyId key, DWORD index, std::string& name) {
@@ -263,7 +256,7 @@ LSTATUS RegistryStore::beginBatch() {
         return ERROR_CANTWRITE;
     }
     if (db_.exec(batchDepth_ == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT batch") != SQLITE_OK) {
-        return ERROR_CANTWRITE;
+        return writeFailed();
     }
     ++batchDepth_;
     return ERROR_SUCCESS;
@@ -279,14 +272,17 @@ LSTATUS RegistryStore::commitBatch() {
     }
     if (batchDepth_ > 1) {
         --batchDepth_;
-        return db_.exec("RELEASE batch") == SQLITE_OK ? ERROR_SUCCESS : ERROR_CANTWRITE;
-    }
-    const bool committed = db_.exec("COMMIT") == SQLITE_OK;
-    if (!committed && sqlite3_get_autocommit(db_.handle()) == 0) {
-        db_.exec("ROLLBACK");
+        return db_.exec("RELEASE batch") == SQLITE_OK ? ERROR_SUCCESS : writeFailed();
     }
     batchDepth_ = 0;
-    return committed ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    if (db_.exec("COMMIT") == SQLITE_OK) {
+        return ERROR_SUCCESS;
+    }
+    const LSTATUS failed = writeFailed();
+    if (sqlite3_get_autocommit(db_.handle()) == 0) {
+        db_.exec("ROLLBACK");
+    }
+    return failed;
 }
 
 void RegistryStore::rollbackBatch() {
@@ -297,6 +293,34 @@ void RegistryStore::rollbackBatch() {
         db_.exec(batchDepth_ > 1 ? "ROLLBACK TO batch; RELEASE batch" : "ROLLBACK");
     }
     --batchDepth_;
+}
+
+LSTATUS RegistryStore::beginWrite(const Transaction& tx, KeyId key) {
+    if (!tx.active()) {
+        return writeFailed();
+    }
+    LSTATUS rc = keyExists(key);
+    return rc == ERROR_CANTREAD ? writeFailed() : rc;
+}
+
+LSTATUS RegistryStore::writeFailed() {
+    const int code = sqlite3_errcode(db_.handle());
+    if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE) {
+        return ERROR_CANTWRITE; // nothing new to say: the batch already failed
+    }
+    const bool readOnly = code == SQLITE_READONLY || sqlite3_db_readonly(db_.handle(), "main") == 1;
+    const std::string reason = readOnly ? "read-only" : db_.errorMessage();
+    if (reported_.insert(reason).second) {
+        if (readOnly) {
+            std::fprintf(stderr,
+                         "orvane: the settings store %s is read-only; changes are not saved\n",
+                         path_.c_str());
+        } else {
+            std::fprintf(stderr, "orvane: cannot save to the settings store %s: %s\n",
+                         path_.c_str(), reason.c_str());
+        }
+    }
+    return ERROR_CANTWRITE;
 }
 
 // SQLite ends a transaction by itself after some errors (a full disk, an I/O error). The batch is

@@ -7,7 +7,9 @@
 //
 // Every write is one transaction (BEGIN IMMEDIATE, waiting for other writers up to the busy
 // timeout); inside a batch it is a savepoint of the batch's transaction. The file is in WAL mode
-// with full synchronisation, so a committed write survives a crash of the program or the machine.
+// with full synchronisation, so a committed write survives a crash of the program or the machine;
+// closing the store writes the WAL back into the file. A write that fails for a reason of the
+// file (read-only, full disk, locked too long) is reported on stderr, once for each reason.
 // Not thread-safe: the registry calls serialise access.
 #pragma once
 
@@ -16,6 +18,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,6 +26,7 @@
 
 namespace platform::registry {
 
+class Transaction;
 using KeyId = std::int64_t;
 using KeyPath = std::vector<std::string>; // the components of a backslash-separated path
 
@@ -72,9 +76,15 @@ private:
     RegistryStore() = default;
 
     LSTATUS findChild(KeyId parent, const std::string& name, KeyId& child, LSTATUS readError);
+    // The start of every write on a key: its transaction begun and the key still there.
+    LSTATUS beginWrite(const Transaction& tx, KeyId key);
+    // ERROR_CANTWRITE, after reporting SQLite's reason for it (once for each reason).
+    LSTATUS writeFailed();
     bool batchAlive() const;
 
+    std::string path_;
     Database db_;
+    std::set<std::string> reported_;
     int batchDepth_ = 0;
 };
 

@@ -5,20 +5,24 @@
 //
 // A file is taken for a store when its SQLite application id and user version are ours, its
 // schema is exactly the one this code creates, the root key exists and the integrity check passes.
-// A file without any content (new, or empty) becomes a new store. Anything else is moved aside.
-// Errors that say nothing about the file (busy, locked, no permission, I/O) leave it alone.
+// A file without any content (new, or empty) becomes a new store; so does a database without
+// tables, but only when it is whole pages that pass the integrity check (a store cut short can
+// look empty). Anything else is moved aside, as is a file on which the schema cannot be created
+// because it is damaged. The schema is created before the file is switched to WAL, so a file that
+// turns out bad has not been written to. Errors that say nothing about the file (busy, locked, no
+// permission, I/O) leave it alone, as does something other than a regular file in its place.
 #include "platform/identity.h"
 #include "platform/paths.h"
 #include "platform/registry/registry_store.h"
+#include "platform/store_file.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
-#include <ctime>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <optional>
-#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform::registry {
@@ -36,28 +40,6 @@ constexpr const char* kSchema =
 
 constexpr const char* kSchemaQuery =
     "SELECT type, name, tbl_name, coalesce(sql, '') FROM sqlite_schema ORDER BY name";
-
-// Holds an exclusive advisory lock on a file beside the store while it is opened.
-class OpenLock {
-public:
-    explicit OpenLock(const std::string& storePath) {
-        fd_ = ::open((storePath + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ >= 0) {
-            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
-        }
-    }
-    ~OpenLock() {
-        if (fd_ >= 0) {
-            ::close(fd_); // releases the lock
-        }
-    }
-    OpenLock(const OpenLock&) = delete;
-    OpenLock& operator=(const OpenLock&) = delete;
-
-private:
-    int fd_ = -1; // without a lock file (read-only folder) the open goes on unlocked
-};
 
 enum class Verdict { Good, Empty, Broken, Unavailable };
 
@@ -110,7 +92,41 @@ const SchemaRows& expectedSchema() {
     return rows;
 }
 
-Check checkFile(Database& db) {
+Check integrityCheck(Database& db) {
+    Statement integrity(db, "PRAGMA integrity_check(1)");
+    if (int rc = integrity.step(); rc != SQLITE_ROW) {
+        return failure(rc, db);
+    }
+    if (std::string result = integrity.columnText(0); result != "ok") {
+        return {Verdict::Broken, "damaged: " + result};
+    }
+    return {Verdict::Good, {}};
+}
+
+// A database without tables is a store yet to be made if it has no bytes at all, or whole pages
+// that pass the integrity check. SQLite reads a file cut below its page size as empty.
+Check checkEmpty(Database& db, const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return {Verdict::Unavailable, std::strerror(errno)};
+    }
+    if (st.st_size == 0) {
+        return {Verdict::Empty, {}};
+    }
+    int rc = SQLITE_OK;
+    auto pageSize = pragmaInt(db, "PRAGMA page_size", rc);
+    if (!pageSize) {
+        return failure(rc, db);
+    }
+    if (*pageSize <= 0 || st.st_size < *pageSize || st.st_size % *pageSize != 0) {
+        return {Verdict::Broken, "not a whole number of pages: " + std::to_string(st.st_size) +
+                                     " bytes in pages of " + std::to_string(*pageSize)};
+    }
+    Check integrity = integrityCheck(db);
+    return integrity.verdict == Verdict::Good ? Check{Verdict::Empty, {}} : integrity;
+}
+
+Check checkFile(Database& db, const std::string& path) {
     int rc = SQLITE_OK;
     SchemaRows schema;
     if ((rc = readSchema(db, schema)) != SQLITE_OK) {
@@ -125,7 +141,7 @@ Check checkFile(Database& db) {
         return failure(rc, db);
     }
     if (schema.empty() && *appId == 0 && *version == 0) {
-        return {Verdict::Empty, {}};
+        return checkEmpty(db, path);
     }
     if (*appId != RegistryStore::kApplicationId) {
         return {Verdict::Broken, "not a settings store"};
@@ -137,12 +153,8 @@ Check checkFile(Database& db) {
     if (schema != expectedSchema()) {
         return {Verdict::Broken, "unexpected tables"};
     }
-    Statement integrity(db, "PRAGMA integrity_check(1)");
-    if ((rc = integrity.step()) != SQLITE_ROW) {
-        return failure(rc, db);
-    }
-    if (std::string result = integrity.columnText(0); result != "ok") {
-        return {Verdict::Broken, "damaged: " + result};
+    if (Check integrity = integrityCheck(db); integrity.verdict != Verdict::Good) {
+        return integrity;
     }
     Statement root(db, "SELECT 1 FROM keys WHERE id = 1");
     if ((rc = root.step()) != SQLITE_ROW) {
@@ -151,7 +163,8 @@ Check checkFile(Database& db) {
     return {Verdict::Good, {}};
 }
 
-int createSchema(Database& db) {
+// Creates the tables and the root key in one transaction; on failure, error has SQLite's reason.
+int createSchema(Database& db, std::string& error) {
     const std::string sql = std::string("BEGIN IMMEDIATE;") + kSchema +
                             "INSERT INTO keys(id, parent, name) VALUES(1, 0, '');"
                             "PRAGMA application_id = " +
@@ -159,47 +172,33 @@ int createSchema(Database& db) {
                             ";"
                             "PRAGMA user_version = " +
                             std::to_string(RegistryStore::kSchemaVersion) + ";COMMIT;";
-    int rc = db.exec(sql.c_str());
-    if (rc != SQLITE_OK && sqlite3_get_autocommit(db.handle()) == 0) {
-        db.exec("ROLLBACK");
+    const int rc = db.exec(sql.c_str());
+    if (rc != SQLITE_OK) {
+        error = db.errorMessage(); // before the rollback, which replaces it
+        if (sqlite3_get_autocommit(db.handle()) == 0) {
+            db.exec("ROLLBACK");
+        }
     }
     return rc;
 }
 
-std::string timeStamp() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
-    return text;
-}
-
-// Renames the file (and its WAL) to a free "<path>.broken-<time>[-n]" name; never overwrites.
-bool moveAside(const std::string& path, std::string& movedTo) {
-    const std::string stem = path + ".broken-" + timeStamp();
-    std::error_code ec;
-    for (int n = 0; n < 100; ++n) {
-        std::string target = n == 0 ? stem : stem + "-" + std::to_string(n);
-        if (fs::exists(target, ec) || fs::exists(target + "-wal", ec)) {
-            continue;
-        }
-        if (::rename(path.c_str(), target.c_str()) != 0) {
-            return false;
-        }
-        if (fs::exists(path + "-wal", ec)) {
-            ::rename((path + "-wal").c_str(), (target + "-wal").c_str());
-        }
-        fs::remove(path + "-shm", ec); // the WAL index is rebuilt from the WAL when needed
-        movedTo = target;
-        return true;
+// Moves a bad store aside with its WAL; the WAL index goes (it is rebuilt from the WAL).
+std::optional<std::string> moveStoreAside(const std::string& path) {
+    auto movedTo = platform::moveAside(path, {"-wal"});
+    if (movedTo) {
+        std::error_code ec;
+        fs::remove(path + "-shm", ec);
     }
-    return false;
+    return movedTo;
 }
 
+// Opens the connection; kNotARegularFile for a FIFO, device or folder, which SQLite is not let at.
 int openConnection(Database& db, const std::string& path) {
     // Created with owner-only permissions; SQLite gives its WAL files the same.
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = platform::openRegularFile(path, O_RDWR | O_CREAT);
+    if (fd == platform::kNotARegularFile) {
+        return fd;
+    }
     if (fd >= 0) {
         ::close(fd);
     }
@@ -221,24 +220,38 @@ std::unique_ptr<RegistryStore> RegistryStore::open(const std::string& path, std:
         !parent.empty() && !fs::exists(parent, ec)) {
         makePrivateFolders(parent);
     }
-    OpenLock lock(path);
+    platform::FileLock lock(path); // without a lock file (read-only folder) the open goes on
     std::unique_ptr<RegistryStore> store(new RegistryStore);
+    store->path_ = path;
     Database& db = store->db_;
     bool movedOnce = false;
     for (;;) {
         if (int rc = openConnection(db, path); rc != SQLITE_OK) {
-            error = "cannot open " + path + ": " + sqlite3_errstr(rc);
+            error = "cannot open " + path + ": " +
+                    (rc == platform::kNotARegularFile ? "not a regular file" : sqlite3_errstr(rc));
             return nullptr;
         }
-        Check check = checkFile(db);
+        Check check = checkFile(db, path);
+        if (check.verdict == Verdict::Empty) {
+            // Synchronous before the first write; WAL only once the schema is in the file.
+            db.exec("PRAGMA synchronous = FULL");
+            std::string reason;
+            if (int rc = createSchema(db, reason); rc != SQLITE_OK) {
+                if (!meansDamaged(rc)) {
+                    error = "cannot create a store in " + path + ": " + reason;
+                    return nullptr;
+                }
+                check = {Verdict::Broken, "cannot create the tables: " + reason};
+            }
+        }
         if (check.verdict == Verdict::Unavailable) {
             error = "cannot read " + path + ": " + check.reason;
             return nullptr;
         }
         if (check.verdict == Verdict::Broken) {
             db.close();
-            std::string movedTo;
-            if (movedOnce || !moveAside(path, movedTo)) {
+            std::optional<std::string> movedTo;
+            if (movedOnce || !(movedTo = moveStoreAside(path))) {
                 error = path + " is not a usable settings store (" + check.reason +
                         ") and could not be moved aside";
                 return nullptr;
@@ -247,7 +260,7 @@ std::unique_ptr<RegistryStore> RegistryStore::open(const std::string& path, std:
                          "%s: the settings store %s is not usable (%s); moved it to %s and "
                          "started a new, empty store\n",
                          appIdentity().name.c_str(), path.c_str(), check.reason.c_str(),
-                         movedTo.c_str());
+                         movedTo->c_str());
             movedOnce = true;
             continue;
         }
@@ -255,12 +268,7 @@ std::unique_ptr<RegistryStore> RegistryStore::open(const std::string& path, std:
         // shared memory keeps the rollback journal, which is just as safe.
         db.exec("PRAGMA journal_mode = WAL");
         db.exec("PRAGMA synchronous = FULL");
-        if (check.verdict == Verdict::Empty) {
-            if (int rc = createSchema(db); rc != SQLITE_OK) {
-                error = "cannot create a store in " + path + ": " + db.errorMessage();
-                return nullptr;
-            }
-        }
+        // From now on, the last connection to close writes the WAL back into the file.
         sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
         return store;
     }

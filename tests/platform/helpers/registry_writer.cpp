@@ -3,6 +3,8 @@
 //                              generations until killed; prints each generation once committed
 //   count <store> <tag> <n>    n times: writes "<tag>-<i>" on its own, then increments "Counter"
 //                              in a batch (read, pause 1 ms, write); prints "done"
+//   write-exit <store> <n>     writes "value-<i>" = i for i < n in software\Exit, one write at a
+//                              time, and ends (returning from main) without closing anything
 // Exit code 3 on a registry error (printed as "error <where> <code>").
 #include "registry_crash_state.h"
 
@@ -111,6 +113,14 @@ int main(int argc, char** argv) {
     const std::string mode = argv[1];
     if (mode == "save-loop") {
         saveLoop();
+    } else if (mode == "write-exit" && argc == 4) {
+        HKEY key = createKey(HKEY_CURRENT_USER, "software\\Exit");
+        for (int i = 0; i < std::atoi(argv[3]); ++i) {
+            const std::string name = "value-" + std::to_string(i);
+            const DWORD value = static_cast<DWORD>(i);
+            check("set", RegSetValueExA(key, name.c_str(), 0, REG_DWORD,
+                                        reinterpret_cast<const BYTE*>(&value), sizeof value));
+        }
     } else if (mode == "count" && argc == 5) {
         count(argv[3], std::atoi(argv[4]));
     } else {
