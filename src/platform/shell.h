@@ -17,7 +17,8 @@ constexpr INT SE_ERR_NOASSOC = 31; // a verb other than the default or "open"
 
 // Starts lpFile with lpParameters in lpDirectory (empty or null: the current directory) and
 // returns at once, without waiting for the program. A result above 32 means it was started.
-// "rundll.exe" names the program's rundll stand-in beside the running executable (then PATH).
+// "rundll.exe" names the program's rundll stand-in beside the running executable, then in the
+// installed program's helper folder (libexec/orvane-manager beside its bin/), then in PATH.
 // The started program's exit is collected in the background.
 //
 // lpFile: a name with a slash is a path (relative to the caller's current directory); a name

@@ -115,6 +115,14 @@ std::optional<std::filesystem::path> resolveProgram(const std::string& file, INT
         if (isExecutableFile(beside)) {
             return beside;
         }
+#ifdef ORVANE_HELPERDIR_FROM_BINDIR
+        // Installed: the program's helpers have a folder of their own beside bin/.
+        const auto installed = (platform::executableDir() / ORVANE_HELPERDIR_FROM_BINDIR / "rundll")
+                                   .lexically_normal();
+        if (isExecutableFile(installed)) {
+            return installed;
+        }
+#endif
         return searchPath("rundll", error);
     }
     if (file.find('/') != std::string::npos) {
