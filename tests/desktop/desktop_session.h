@@ -148,6 +148,43 @@ private:
     std::string address_;
 };
 
+// A private Wayland compositor (weston, headless) with its socket in runtimeDir; socket() is
+// its name for WAYLAND_DISPLAY, empty when it did not come up.
+class PrivateWayland {
+public:
+    explicit PrivateWayland(const std::filesystem::path& runtimeDir) : runtimeDir_(runtimeDir) {
+        const std::string name = "wayland-orvane-test";
+        weston_.start({"/usr/bin/weston", "--backend=headless-backend.so",
+                       "--shell=desktop-shell.so", "--socket=" + name, "--idle-time=0", "--debug"},
+                      {{"XDG_RUNTIME_DIR", runtimeDir.string()}}, false,
+                      runtimeDir.parent_path() / "weston.log");
+        if (waitUntil([&] { return std::filesystem::exists(runtimeDir / name); })) {
+            socket_ = name;
+        }
+    }
+    const std::string& socket() const { return socket_; }
+    // The titles of the compositor's top-level windows, one a line, from its scene graph.
+    std::string toplevelTitles() const {
+        ScopedEnv runtime("XDG_RUNTIME_DIR", runtimeDir_.string());
+        ScopedEnv display("WAYLAND_DISPLAY", socket_);
+        const auto r =
+            runProcess({"/usr/bin/weston-debug", "scene-graph"}, std::chrono::seconds(10));
+        std::string titles;
+        const std::string marker = "top-level window '";
+        for (std::size_t at = r.out.find(marker); at != std::string::npos;
+             at = r.out.find(marker, at + 1)) {
+            const auto begin = at + marker.size();
+            titles += r.out.substr(begin, r.out.find('\'', begin) - begin) + "\n";
+        }
+        return titles;
+    }
+
+private:
+    std::filesystem::path runtimeDir_;
+    Background weston_;
+    std::string socket_;
+};
+
 // xdotool on a display; its output, trimmed of the last newline.
 inline ProcessResult xdotool(const std::string& display, const std::vector<std::string>& args) {
     ScopedEnv on("DISPLAY", display);

@@ -212,4 +212,55 @@ TEST_F(TrayHosts, NoHostTheStandInWindowHoldsTheIcon) {
         << programLog();
 }
 
+// On Wayland Qt knows no other notification area than a StatusNotifierItem host.
+class WaylandTrayHosts : public TrayHosts {
+protected:
+    void SetUp() override {
+        TrayHosts::SetUp();
+        wayland.emplace(home.path() / "runtime");
+        ASSERT_FALSE(wayland->socket().empty()) << "weston did not start\n"
+                                                << readFile(home.path() / "weston.log");
+    }
+    void startOnWayland() {
+        startProgram({{"QT_QPA_PLATFORM", "wayland"},
+                      {"WAYLAND_DISPLAY", wayland->socket()},
+                      {"DISPLAY", ""}});
+    }
+    bool shown(const std::string& title) const {
+        const std::string titles = wayland->toplevelTitles();
+        return titles.find(title + "\n") != std::string::npos;
+    }
+    std::optional<PrivateWayland> wayland;
+};
+
+TEST_F(WaylandTrayHosts, StatusNotifierHostTwoActivationsOpenTheControlWindowOneDoesNot) {
+    StatusNotifierWatcher watcher(QString::fromStdString(bus.address()));
+    ASSERT_TRUE(watcher.ok());
+    startOnWayland();
+    ASSERT_TRUE(pumpUntil([&] { return !watcher.items().isEmpty() || !program.running(); }))
+        << "the program never registered its icon\n"
+        << programLog();
+    ASSERT_TRUE(program.running()) << programLog();
+    const QString item = watcher.items().front();
+    EXPECT_FALSE(shown("Orvane Manager")) << "a stand-in window beside the host's icon";
+
+    QDBusMessage reply = watcher.bus().call(itemCall(item, "Activate"), QDBus::Block, 10000);
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    pumpFor(std::chrono::seconds(1));
+    EXPECT_FALSE(shown("Orvane")) << "one activation opened the control window";
+
+    ASSERT_TRUE(watcher.bus().send(itemCall(item, "Activate")));
+    ASSERT_TRUE(watcher.bus().send(itemCall(item, "Activate")));
+    EXPECT_TRUE(pumpUntil([&] { return shown("Orvane"); }, std::chrono::seconds(20)))
+        << programLog();
+}
+
+TEST_F(WaylandTrayHosts, NoHostTheStandInWindowHoldsTheIcon) {
+    startOnWayland();
+    EXPECT_TRUE(pumpUntil([&] { return shown("Orvane Manager") || !program.running(); }))
+        << programLog();
+    EXPECT_TRUE(program.running()) << programLog();
+    EXPECT_FALSE(shown("Orvane"));
+}
+
 } // namespace
