@@ -1,15 +1,38 @@
-// What the level meters cost: SetLevel and LevelTick on one 40-lamp meter, and the full update
-// of 64 such meters (64 levels, one tick each, and the repaint of what changed) as the meter
-// windows run it, on the offscreen platform. Prints nanoseconds per operation.
-#include "controls/level_meter.h"
+// What the level meters cost the program, against a plain Qt program doing the same: 64 meters
+// of 40 lamps (both meter windows of four cards) on one screen, all on screen and painted, fed
+// with the same lively levels.
+//
+//   cycle + repaint      64 levels, one tick for every meter, then the repaint of what changed
+//   invalidation only    the same levels and tick, timed without the repaint; the repaint still
+//                        follows every cycle, as in the program
+//   silent               64 levels of 0 and a tick once every column has fallen
+//
+// The program's meters and the baseline run in alternating blocks in this process; the figures
+// are the medians over the blocks of the thread's CPU time per cycle (wall time beside it).
+// Also printed: paints per cycle (one per meter widget painted), and whether both ended with
+// the same lamps lit.
+//
+// Usage: level_meter_bench [--rounds N] [--cycles N]
+#include "controls/meter_preset.h"
+#include "plain_meters.h"
 #include "toolkit/application.h"
 #include "toolkit/forms.h"
 #include "toolkit/windowing.h"
 
+#include <QApplication>
+#include <QEvent>
+#include <QWidget>
+#include <algorithm>
 #include <array>
-#include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 using namespace controls;
@@ -18,6 +41,8 @@ using namespace toolkit;
 namespace {
 
 constexpr int kMeters = 64;
+constexpr int kScreenWidth = 1920;
+constexpr int kScreenHeight = 1080;
 
 // Deterministic levels of a lively signal: mostly moderate, sometimes loud, sometimes silent.
 std::array<int, 1024> makeLevels() {
@@ -32,145 +57,292 @@ std::array<int, 1024> makeLevels() {
 }
 const std::array<int, 1024> kLevels = makeLevels();
 
-void configure(TLevelMeter* meter) {
-    meter->SetHeight(163);
-    meter->SetLumiHeight(5);
-    meter->SetNumLumisRed(1);
-    meter->SetNumLumisOrange(12);
-    meter->SetTimerInterval(40);
-    meter->SetLevelMaxHold(3000);
+double threadSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
-// A shown form holding meters side by side, as a meter window does.
-struct MeterForm {
-    explicit MeterForm(int count) {
+double wallSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The program's meters on a shown form, as the meter windows hold them.
+struct ToolkitMeters {
+    ToolkitMeters() {
         form = TCustomForm::Create<TForm>(nullptr);
-        form->SetBounds(0, 0, 22 * count + 20, 220);
-        for (int i = 0; i < count; ++i) {
+        form->SetCaption("toolkit meters");
+        form->SetBounds(0, 0, 22 * kMeters + 20, 220);
+        for (int i = 0; i < kMeters; ++i) {
             auto* meter = new TLevelMeter(form);
             meter->SetParent(form);
-            meter->SetBounds(6 + 22 * i, 6, 18, 163);
-            configure(meter);
+            meter->SetBounds(6 + 22 * i, 6, kWindowMeter.Width, kWindowMeter.Height);
+            ApplyMeterPreset(*meter);
             meters.push_back(meter);
         }
         form->Show();
         Application->ProcessMessages();
     }
-    ~MeterForm() {
+    ~ToolkitMeters() {
         form->Free();
         Application->ProcessMessages();
     }
+    void feed(const int* levels) {
+        for (int i = 0; i < kMeters; ++i) {
+            meters[static_cast<std::size_t>(i)]->SetLevel(levels[i]);
+        }
+    }
+    void tick() {
+        for (TLevelMeter* meter : meters) {
+            meter->LevelTick(message);
+        }
+    }
+    void paint() { form->Update(); }
+    bool lit(int meter, int lamp) const {
+        return meters[static_cast<std::size_t>(meter)]->Lumi(lamp)->Get_On();
+    }
+    QWidget* window() const {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->windowTitle() == QStringLiteral("toolkit meters")) {
+                return w;
+            }
+        }
+        return nullptr;
+    }
+
     TForm* form = nullptr;
     std::vector<TLevelMeter*> meters;
+    TMessage message{kLevelTickMessage, 0, 0, 0};
 };
 
-TMessage tickMessage() {
-    return {kLevelTickMessage, 0, 0, 0};
-}
-
-// SetLevel that lights nothing new (the column stands at the top): the mapping and the peak rule.
-void BM_SetLevel_NoLampChange(benchmark::State& state) {
-    MeterForm f(1);
-    TLevelMeter* meter = f.meters[0];
-    meter->SetLevel(32767);
-    std::size_t i = 0;
-    for (auto _ : state) {
-        meter->SetLevel(kLevels[i++ & 1023]);
-    }
-    state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_SetLevel_NoLampChange);
-
-// SetLevel followed by one tick, on the lively signal: lamps light and go dark.
-void BM_SetLevelAndTick(benchmark::State& state) {
-    MeterForm f(1);
-    TLevelMeter* meter = f.meters[0];
-    TMessage m = tickMessage();
-    std::size_t i = 0;
-    for (auto _ : state) {
-        meter->SetLevel(kLevels[i++ & 1023]);
-        meter->LevelTick(m);
-    }
-    state.SetItemsProcessed(state.iterations());
-    Application->ProcessMessages();
-}
-BENCHMARK(BM_SetLevelAndTick);
-
-// LevelTick on a falling column (refilled to the top once it is empty, one in 40 ticks).
-void BM_LevelTick(benchmark::State& state) {
-    MeterForm f(1);
-    TLevelMeter* meter = f.meters[0];
-    TMessage m = tickMessage();
-    for (auto _ : state) {
-        if (meter->TopIndex() == 0) {
-            meter->SetLevel(32767);
-        }
-        meter->LevelTick(m);
-    }
-    state.SetItemsProcessed(state.iterations());
-    Application->ProcessMessages();
-}
-BENCHMARK(BM_LevelTick);
-
-// A tick of a meter whose column is empty: the cheap path most ticks of a quiet channel take.
-void BM_LevelTick_Empty(benchmark::State& state) {
-    MeterForm f(1);
-    TLevelMeter* meter = f.meters[0];
-    TMessage m = tickMessage();
-    for (auto _ : state) {
-        meter->LevelTick(m);
-    }
-    state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_LevelTick_Empty);
-
-// The meter windows' work for 64 meters: a level for every meter, one tick for every meter, then
-// the repaint of the changed lamps on the offscreen platform.
-void BM_UpdateCycle64(benchmark::State& state) {
-    MeterForm f(kMeters);
-    TMessage m = tickMessage();
-    std::size_t i = 0;
-    for (auto _ : state) {
-        for (TLevelMeter* meter : f.meters) {
-            meter->SetLevel(kLevels[i++ & 1023]);
-        }
-        for (TLevelMeter* meter : f.meters) {
-            meter->LevelTick(m);
-        }
-        f.form->Update();
-    }
-    state.SetItemsProcessed(state.iterations() * kMeters);
-}
-BENCHMARK(BM_UpdateCycle64)->Unit(benchmark::kMicrosecond);
-
-// The same without the repaint: what SetLevel and LevelTick cost for 64 meters, invalidation
-// included.
-void BM_UpdateCycle64_NoRepaint(benchmark::State& state) {
-    MeterForm f(kMeters);
-    TMessage m = tickMessage();
-    std::size_t i = 0;
-    for (auto _ : state) {
-        for (TLevelMeter* meter : f.meters) {
-            meter->SetLevel(kLevels[i++ & 1023]);
-        }
-        for (TLevelMeter* meter : f.meters) {
-            meter->LevelTick(m);
+struct PlainMeters {
+    PlainMeters() : win(kMeters, kWindowMeter.HoldTicks(), 260) {}
+    void feed(const int* levels) {
+        for (int i = 0; i < kMeters; ++i) {
+            win.meters()[static_cast<std::size_t>(i)]->setLevel(levels[i]);
         }
     }
-    state.SetItemsProcessed(state.iterations() * kMeters);
-    f.form->Update();
+    void tick() {
+        for (bench::PlainMeter* meter : win.meters()) {
+            meter->tick();
+        }
+    }
+    void paint() { win.paint(); }
+    bool lit(int meter, int lamp) const {
+        return win.meters()[static_cast<std::size_t>(meter)]->lit(lamp);
+    }
+    QWidget* window() const { return win.window(); }
+
+    bench::PlainMeterWindow win;
+};
+
+// Counts paint events of the widgets inside one window (the window itself not counted).
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* window) : window_(window) { qApp->installEventFilter(this); }
+    ~PaintCounter() override { qApp->removeEventFilter(this); }
+    int paints() const { return paints_; }
+    int widgetsPainted() const { return static_cast<int>(painted_.size()); }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Paint && object != window_) {
+            auto* widget = qobject_cast<QWidget*>(object);
+            if (widget != nullptr && widget->window() == window_) {
+                ++paints_;
+                if (std::find(painted_.begin(), painted_.end(), widget) == painted_.end()) {
+                    painted_.push_back(widget);
+                }
+            }
+        }
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    int paints_ = 0;
+    std::vector<QWidget*> painted_;
+};
+
+// One side of the comparison: its meters and where it stands in the level sequence.
+template <typename Meters> struct Side {
+    Meters meters;
+    std::size_t next = 0;
+    const int* levels(bool silent) {
+        static const std::array<int, kMeters> zeros{};
+        if (silent) {
+            return zeros.data();
+        }
+        // 64 consecutive levels, wrapping around the table.
+        static std::array<int, kMeters> buffer{};
+        for (int i = 0; i < kMeters; ++i) {
+            buffer[static_cast<std::size_t>(i)] =
+                kLevels[(next + static_cast<std::size_t>(i)) & 1023];
+        }
+        next += kMeters;
+        return buffer.data();
+    }
+    // Runs cycles; returns the CPU and wall seconds of the timed part.
+    std::pair<double, double> run(int cycles, bool timePaint, bool silent) {
+        double cpu = 0;
+        double wall = 0;
+        for (int c = 0; c < cycles; ++c) {
+            const int* l = levels(silent);
+            double c0 = threadSeconds();
+            double w0 = wallSeconds();
+            meters.feed(l);
+            meters.tick();
+            if (timePaint) {
+                meters.paint();
+            }
+            cpu += threadSeconds() - c0;
+            wall += wallSeconds() - w0;
+            if (!timePaint) {
+                meters.paint();
+            }
+        }
+        return {cpu, wall};
+    }
+};
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
 }
-BENCHMARK(BM_UpdateCycle64_NoRepaint)->Unit(benchmark::kMicrosecond);
+
+struct Figures {
+    double oursCpu, plainCpu, oursWall, plainWall;
+};
+
+template <typename A, typename B>
+Figures compare(A& ours, B& plain, int rounds, int cycles, bool timePaint, bool silent) {
+    std::vector<double> oc, pc, ow, pw;
+    for (int r = 0; r < rounds; ++r) {
+        auto runOurs = [&] {
+            auto [cpu, wall] = ours.run(cycles, timePaint, silent);
+            oc.push_back(cpu / cycles);
+            ow.push_back(wall / cycles);
+        };
+        auto runPlain = [&] {
+            auto [cpu, wall] = plain.run(cycles, timePaint, silent);
+            pc.push_back(cpu / cycles);
+            pw.push_back(wall / cycles);
+        };
+        if (r % 2 == 0) {
+            runOurs();
+            runPlain();
+        } else {
+            runPlain();
+            runOurs();
+        }
+    }
+    return {median(oc), median(pc), median(ow), median(pw)};
+}
+
+void print(const char* name, const Figures& f) {
+    std::printf("%-20s  cpu  ours %8.1f us  baseline %8.1f us  ratio %5.2f\n", name,
+                f.oursCpu * 1e6, f.plainCpu * 1e6, f.oursCpu / f.plainCpu);
+    std::printf("%-20s  wall ours %8.1f us  baseline %8.1f us  ratio %5.2f\n", "", f.oursWall * 1e6,
+                f.plainWall * 1e6, f.oursWall / f.plainWall);
+}
+
+// Paints per cycle over some cycles, and how many meters were painted at all.
+struct Census {
+    double paintsPerCycle;
+    int metersPainted;
+};
+
+template <typename S> Census census(S& side, int cycles, bool silent) {
+    PaintCounter counter(side.meters.window());
+    side.run(cycles, true, silent);
+    return {static_cast<double>(counter.paints()) / cycles, counter.widgetsPainted()};
+}
+
+// Writes a configuration of the offscreen platform with a screen large enough for both
+// windows, and selects it (unless another platform was asked for).
+void selectLargeOffscreenScreen(std::string& path) {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform != nullptr && std::strcmp(platform, "offscreen") != 0) {
+        return;
+    }
+    char name[] = "/tmp/level_meter_bench_screen_XXXXXX";
+    int fd = mkstemp(name);
+    if (fd < 0) {
+        std::perror("level_meter_bench: screen configuration");
+        std::exit(1);
+    }
+    std::string json = "{\"screens\": [{\"name\": \"bench\", \"x\": 0, \"y\": 0, \"width\": " +
+                       std::to_string(kScreenWidth) +
+                       ", \"height\": " + std::to_string(kScreenHeight) + "}]}";
+    if (write(fd, json.data(), json.size()) != static_cast<ssize_t>(json.size())) {
+        std::perror("level_meter_bench: screen configuration");
+        std::exit(1);
+    }
+    close(fd);
+    path = name;
+    std::string value = "offscreen:configfile=" + path;
+    setenv("QT_QPA_PLATFORM", value.c_str(), 1);
+}
+
+int argument(int argc, char** argv, const char* name, int fallback) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0) {
+            return std::max(1, std::atoi(argv[i + 1]));
+        }
+    }
+    return fallback;
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    int rounds = argument(argc, argv, "--rounds", 15);
+    int cycles = argument(argc, argv, "--cycles", 100);
+    std::string screenConfig;
+    selectLargeOffscreenScreen(screenConfig);
     InitializeWindowing();
     // The offscreen platform notes every window request it cannot carry out; not of interest.
     SetWarningHandler([](const std::string&) {});
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (!screenConfig.empty()) {
+        unlink(screenConfig.c_str());
+    }
+
+    Side<ToolkitMeters> ours;
+    Side<PlainMeters> plain;
+    ours.meters.paint();
+    plain.meters.paint();
+
+    Census oursLively = census(ours, cycles, false);
+    Census plainLively = census(plain, cycles, false);
+    std::printf("lively: meters painted ours %d of %d, baseline %d of %d; paints per cycle ours "
+                "%.2f, baseline %.2f\n",
+                oursLively.metersPainted, kMeters, plainLively.metersPainted, kMeters,
+                oursLively.paintsPerCycle, plainLively.paintsPerCycle);
+    if (oursLively.metersPainted != kMeters || plainLively.metersPainted != kMeters) {
+        std::printf("not every meter is on the screen: the figures do not compare what users "
+                    "get\n");
+    }
+
+    print("cycle + repaint", compare(ours, plain, rounds, cycles, true, false));
+    print("invalidation only", compare(ours, plain, rounds, cycles, false, false));
+
+    int differing = 0;
+    for (int m = 0; m < kMeters; ++m) {
+        for (int l = 0; l < kWindowMeter.LumiCount(); ++l) {
+            differing += ours.meters.lit(m, l) != plain.meters.lit(m, l) ? 1 : 0;
+        }
+    }
+    std::printf("lamps lit differently after the lively run: %d of %d\n", differing,
+                kMeters * kWindowMeter.LumiCount());
+
+    // Silence until every column and every held peak has gone dark.
+    ours.run(kWindowMeter.LumiCount() + kWindowMeter.HoldTicks() + 5, true, true);
+    plain.run(kWindowMeter.LumiCount() + kWindowMeter.HoldTicks() + 5, true, true);
+    Census oursSilent = census(ours, cycles, true);
+    Census plainSilent = census(plain, cycles, true);
+    std::printf("silent: paints per cycle ours %.2f, baseline %.2f\n", oursSilent.paintsPerCycle,
+                plainSilent.paintsPerCycle);
+    print("silent cycle", compare(ours, plain, rounds, cycles, true, true));
     return 0;
 }

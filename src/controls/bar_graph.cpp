@@ -33,10 +33,14 @@ void TBarGraph::SetLevel(int value) {
     FTopIndex = static_cast<int>(top);
 }
 
-void TBarGraph::SetLevelMax(int value) {
+void TBarGraph::CheckLevelMax(int value) {
     if (value <= 0) {
         throw ERangeError("Wert für LevelMax muss größer als 0 sein");
     }
+}
+
+void TBarGraph::SetLevelMax(int value) {
+    CheckLevelMax(value);
     FLevelMax = value;
 }
 

@@ -59,6 +59,8 @@ public:
     int TopIndex() const { return FTopIndex; }
 
 protected:
+    // Rejects a LevelMax of 0 or below with ERangeError.
+    static void CheckLevelMax(int value);
     void Notification(toolkit::TComponent* component, toolkit::TOperation operation) override;
     // Switches lamp index, if it exists.
     void switchLumi(int index, bool on) {

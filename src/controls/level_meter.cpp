@@ -1,7 +1,6 @@
 #include "controls/level_meter.h"
 
 #include "controls/math_x.h"
-#include "toolkit/exceptions.h"
 #include "toolkit/forms.h"
 #include "toolkit/win_ui.h"
 
@@ -137,9 +136,7 @@ void TLevelMeter::SetLevel(int value) {
 }
 
 void TLevelMeter::SetLevelMax(int value) {
-    if (value <= 0) {
-        throw ERangeError("Wert für LevelMax muss größer als 0 sein");
-    }
+    CheckLevelMax(value);
     FLevelMax = value;
     FLevelDivisor = static_cast<double>(value / 25.0L);
 }

@@ -35,6 +35,24 @@ std::string CommandName(std::int32_t command);
 // within kDriverConfigTimeoutMs (it is then stopped, before its blocks are released).
 bool DriverConfigCall(std::int32_t Enabled, std::int32_t Command, void* Data, std::int32_t Size);
 
+// Why the calling thread's last DriverConfigCall failed.
+enum class ConfigCallFailure {
+    None,                // it succeeded
+    NotCalled,           // disabled channel, unknown command or a record of a bad size
+    NoMemory,            // no 16-bit global memory for the flag or the record
+    NotStarted,          // rundll could not be started (the code is ShellExecuteA's error)
+    DescriptionRejected, // the entry point could not read its hardware description
+    NoAnswer,            // it ended without setting the flag (the code is its exit status) or
+                         // did not set it in time
+};
+// The entry point's exit status when it cannot read its hardware description.
+constexpr int kEntryExitBadDescription = 3;
+// The reason and, where one applies, its code (ShellExecuteA's error or the exit status; -1 for a
+// process ended by a signal).
+ConfigCallFailure LastConfigCallFailure(int* Code = nullptr);
+// A few words for messages: "could not be started", "did not answer", ...
+const char* ConfigCallFailureText(ConfigCallFailure failure);
+
 // Starts the entry point with the command and the blocks' 16:16 addresses; returns the
 // process token of ShellExecuteA (above 32) or its error code (32 or less).
 HINSTANCE StartDriverConfigProcess(const std::string& CommandName, DWORD DataAddress,

@@ -19,7 +19,9 @@ constexpr INT SE_ERR_NOASSOC = 31; // a verb other than the default or "open"
 // returns at once, without waiting for the program. A result above 32 means it was started.
 // "rundll.exe" names the program's rundll stand-in beside the running executable, then in the
 // installed program's helper folder (libexec/orvane-manager beside its bin/), then in PATH.
-// The started program's exit is collected in the background.
+// The started program's exit is collected in the background. The program ends with the caller:
+// it gets SIGKILL when the thread that started it ends (for the program's main thread: when the
+// program ends, however it ends), so no started program outlives the program that started it.
 //
 // lpFile: a name with a slash is a path (relative to the caller's current directory); a name
 // without one is looked up in PATH. lpParameters is split into arguments at blanks and tabs; a
@@ -40,6 +42,12 @@ namespace platform {
 // True while the process started with that token runs; false once it has ended (or for a token
 // that names no process started by ShellExecuteA).
 bool shellProcessRunning(HINSTANCE token);
+// Waits until the process has ended and been collected, for at most milliseconds; true when it
+// has (at once for a token that names no running process).
+bool shellWaitProcess(HINSTANCE token, DWORD milliseconds);
+// The exit status (0 to 255; -1 when a signal ended it) of a process that has ended, if it is
+// among the last 64 that did; false while it runs or when it is no longer known.
+bool shellProcessExitCode(HINSTANCE token, int& exitCode);
 // Ends the process (SIGKILL) if it still runs and waits until it has been collected.
 void shellTerminateProcess(HINSTANCE token);
 

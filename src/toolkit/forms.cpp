@@ -130,16 +130,69 @@ void TCustomForm::applyFormSpec() {
 
 TWindowState TCustomForm::WindowState() const {
     if (WidgetPeer* peer = Peer(); peer && Visible()) {
-        return peer->windowState();
+        TWindowState shown = peer->windowState();
+        if (shown == TWindowState::wsNormal && windowState_ == TWindowState::wsMaximized) {
+            return TWindowState::wsMaximized;
+        }
+        return shown;
     }
     return windowState_;
 }
 
 void TCustomForm::SetWindowState(TWindowState state) {
-    windowState_ = state;
-    if (WidgetPeer* peer = Peer()) {
-        peer->setWindowState(state);
+    TWindowState before = windowState_;
+    if (state == TWindowState::wsMaximized && before != TWindowState::wsMaximized) {
+        restoreBounds_ = BoundsRect();
     }
+    windowState_ = state;
+    WidgetPeer* peer = Peer();
+    switch (state) {
+    case TWindowState::wsMaximized:
+        // The backend's own maximise would fill the screen; the form's limits decide instead.
+        if (peer != nullptr) {
+            peer->setWindowState(TWindowState::wsNormal);
+        }
+        if (HandleAllocated()) {
+            applyMaximized();
+        }
+        break;
+    case TWindowState::wsNormal:
+        if (peer != nullptr) {
+            peer->setWindowState(TWindowState::wsNormal);
+        }
+        if (before == TWindowState::wsMaximized && HandleAllocated()) {
+            SetBounds(restoreBounds_.Left, restoreBounds_.Top, restoreBounds_.Width(),
+                      restoreBounds_.Height());
+        }
+        break;
+    case TWindowState::wsMinimized:
+        if (peer != nullptr) {
+            peer->setWindowState(TWindowState::wsMinimized);
+        }
+        break;
+    }
+}
+
+void TCustomForm::applyMaximized() {
+    MINMAXINFO info = GetMinMaxInfo();
+    int minW = info.ptMinTrackSize.x;
+    int minH = info.ptMinTrackSize.y;
+    int w = std::clamp(static_cast<int>(info.ptMaxSize.x), minW,
+                       std::max(minW, static_cast<int>(info.ptMaxTrackSize.x)));
+    int h = std::clamp(static_cast<int>(info.ptMaxSize.y), minH,
+                       std::max(minH, static_cast<int>(info.ptMaxTrackSize.y)));
+    inMinMax_ = true;
+    try {
+        TWinControl::SetBounds(info.ptMaxPosition.x, info.ptMaxPosition.y, w, h);
+    } catch (...) {
+        inMinMax_ = false;
+        throw;
+    }
+    inMinMax_ = false;
+}
+
+void TCustomForm::PeerMaximizeRequest() {
+    Perform(WM_SYSCOMMAND, windowState_ == TWindowState::wsMaximized ? SC_RESTORE : SC_MAXIMIZE, 0);
 }
 
 void TCustomForm::SetIcon(HICON icon) {
@@ -173,7 +226,9 @@ bool TCustomForm::PeerVisible() const {
 void TCustomForm::InitializePeer(WidgetPeer& peer) {
     peer.setForm({borderStyle_, topmost_, modal_});
     peer.setIcon(icon_);
-    peer.setWindowState(windowState_);
+    // Maximising is the toolkit's own placement (see SetWindowState).
+    peer.setWindowState(windowState_ == TWindowState::wsMaximized ? TWindowState::wsNormal
+                                                                  : windowState_);
 }
 
 void TCustomForm::PeerBoundsChanged(const TRect& bounds) {
@@ -182,7 +237,7 @@ void TCustomForm::PeerBoundsChanged(const TRect& bounds) {
                         bounds.Height() + f.top + f.bottom);
 }
 
-void TCustomForm::queryMinMax() {
+MINMAXINFO TCustomForm::GetMinMaxInfo() {
     WindowingBackend* backend = GetWindowingBackend();
     TRect screen = backend != nullptr ? backend->screenRect() : TRect{0, 0, 1280, 800};
     FrameMetrics f = FrameMetricsOf(borderStyle_);
@@ -193,23 +248,49 @@ void TCustomForm::queryMinMax() {
     info.ptMaxTrackSize = {screen.Width() + f.left + f.right + 12,
                            screen.Height() + f.top + f.bottom + 12};
     Perform(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    return info;
+}
+
+void TCustomForm::SetBounds(int left, int top, int width, int height) {
+    if (!inMinMax_ && HandleAllocated() && !IsLoading() && !IsDestroying()) {
+        inMinMax_ = true;
+        try {
+            MINMAXINFO info = GetMinMaxInfo();
+            int minW = info.ptMinTrackSize.x;
+            int minH = info.ptMinTrackSize.y;
+            width =
+                std::clamp(width, minW, std::max(minW, static_cast<int>(info.ptMaxTrackSize.x)));
+            height =
+                std::clamp(height, minH, std::max(minH, static_cast<int>(info.ptMaxTrackSize.y)));
+            pushSizeLimits(info);
+        } catch (...) {
+            inMinMax_ = false;
+            throw;
+        }
+        inMinMax_ = false;
+    }
+    TWinControl::SetBounds(left, top, width, height);
+}
+
+void TCustomForm::pushSizeLimits(const MINMAXINFO& info) {
     if (WidgetPeer* peer = Peer()) {
+        FrameMetrics f = FrameMetricsOf(borderStyle_);
         TPoint minClient{std::max(info.ptMinTrackSize.x - f.left - f.right, 0),
                          std::max(info.ptMinTrackSize.y - f.top - f.bottom, 0)};
         TPoint maxClient{std::max(info.ptMaxTrackSize.x - f.left - f.right, 0),
                          std::max(info.ptMaxTrackSize.y - f.top - f.bottom, 0)};
         peer->setSizeLimits(minClient, maxClient);
     }
-    // Hold the form to the limits, as the window manager would.
-    int w = std::clamp(
-        Width(), static_cast<int>(info.ptMinTrackSize.x),
-        std::max(static_cast<int>(info.ptMinTrackSize.x), static_cast<int>(info.ptMaxTrackSize.x)));
-    int h = std::clamp(
-        Height(), static_cast<int>(info.ptMinTrackSize.y),
-        std::max(static_cast<int>(info.ptMinTrackSize.y), static_cast<int>(info.ptMaxTrackSize.y)));
-    if (w != Width() || h != Height()) {
-        SetBounds(Left(), Top(), w, h);
+}
+
+void TCustomForm::queryMinMax() {
+    pushSizeLimits(GetMinMaxInfo());
+    if (windowState_ == TWindowState::wsMaximized) {
+        applyMaximized();
+        return;
     }
+    // Hold the form to the limits, as the window manager would.
+    SetBounds(Left(), Top(), Width(), Height());
 }
 
 void TCustomForm::placeOnFirstShow() {

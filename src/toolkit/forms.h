@@ -50,8 +50,18 @@ public:
     void SetPosition(TPosition position) { position_ = position; }
     TFormStyle FormStyle() const { return formStyle_; }
     void SetFormStyle(TFormStyle style);
+    // The window's state. A form is maximised by the toolkit itself, from what the form answers
+    // to WM_GETMINMAXINFO: it is placed at ptMaxPosition with the size ptMaxSize, held to the
+    // tracking sizes, and goes back to its former bounds when restored. The user's maximise
+    // (title-bar button or double click) arrives as SC_MAXIMIZE, or SC_RESTORE when the form is
+    // maximised already.
     TWindowState WindowState() const;
     void SetWindowState(TWindowState state);
+    // What the form answers to WM_GETMINMAXINFO now, starting from the screen's defaults.
+    MINMAXINFO GetMinMaxInfo();
+    // Sizes are held to the form's tracking sizes (WM_GETMINMAXINFO) once it has a window, as
+    // the window system holds them: also when code (or stored settings) sets them.
+    void SetBounds(int left, int top, int width, int height) override;
     HICON Icon() const { return icon_; }
     void SetIcon(HICON icon);
     // Whether the window is kept above other windows (FormStyle, or SetWindowPos).
@@ -112,6 +122,7 @@ public:
 
     void PeerBoundsChanged(const TRect& bounds) override;
     void PeerCloseRequest() override;
+    void PeerMaximizeRequest() override;
     void PeerActivated(bool active) override;
     bool PeerDialogKey(int key) override;
 
@@ -137,6 +148,8 @@ private:
     void applyFormSpec();
     void placeOnFirstShow();
     void queryMinMax();
+    void applyMaximized();
+    void pushSizeLimits(const MINMAXINFO& info);
 
     std::map<std::string, std::any> published_;
     TBorderStyle borderStyle_ = TBorderStyle::bsSizeable;
@@ -148,6 +161,8 @@ private:
     bool modal_ = false;
     bool shownOnce_ = false;
     bool closing_ = false;
+    bool inMinMax_ = false;
+    TRect restoreBounds_;
     TModalResult modalResult_ = mrNone;
     TWinControl* focusedControl_ = nullptr;
 };

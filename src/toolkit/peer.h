@@ -133,6 +133,8 @@ public:
     virtual void processEvents(bool wait) = 0;
     // The primary screen's available area.
     virtual TRect screenRect() const = 0;
+    // The available area of every screen, the primary one first.
+    virtual std::vector<TRect> screenRects() const { return {screenRect()}; }
     // The size of a text in a font; '&' marks an accelerator when showPrefix.
     virtual TPoint textExtent(const TFont& font, const std::string& text,
                               bool showPrefix) const = 0;

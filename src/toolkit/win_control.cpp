@@ -111,7 +111,36 @@ void TWinControl::InsertControl(TControl* control) {
     }
     control->ParentColorChanged();
     control->ParentFontChanged();
+    if (control->IsWindowed()) {
+        static_cast<TWinControl*>(control)->parentCtl3DChanged();
+    }
     ChildChanged(control);
+}
+
+void TWinControl::SetCtl3D(bool value) {
+    parentCtl3D_ = false;
+    if (value == ctl3D_) {
+        return;
+    }
+    ctl3D_ = value;
+    for (TControl* child : windowedChildren_) {
+        static_cast<TWinControl*>(child)->parentCtl3DChanged();
+    }
+}
+
+void TWinControl::SetParentCtl3D(bool value) {
+    if (value == parentCtl3D_) {
+        return;
+    }
+    parentCtl3D_ = value;
+    parentCtl3DChanged();
+}
+
+void TWinControl::parentCtl3DChanged() {
+    if (parentCtl3D_ && Parent() != nullptr) {
+        SetCtl3D(Parent()->Ctl3D());
+        parentCtl3D_ = true;
+    }
 }
 
 void TWinControl::RemoveControl(TControl* control) {

@@ -38,6 +38,14 @@ public:
     void DestroyHandle();
     WidgetPeer* Peer() const { return peer_.get(); }
 
+    // The classic three-dimensional look of the control's frame. Writing Ctl3D ends
+    // ParentCtl3D; with ParentCtl3D (the default) the control takes its parent's Ctl3D, now and
+    // whenever it changes. Stored only: the backend draws every control one way.
+    bool Ctl3D() const { return ctl3D_; }
+    void SetCtl3D(bool value);
+    bool ParentCtl3D() const { return parentCtl3D_; }
+    void SetParentCtl3D(bool value);
+
     bool TabStop() const { return tabStop_; }
     void SetTabStop(bool value) { tabStop_ = value; }
     // The focus comes to this control, or leaves it for another control of the same form
@@ -72,6 +80,8 @@ public:
     virtual void PeerValueChanged(int) {}
     // A form asked to close by the user; the peer never closes by itself.
     virtual void PeerCloseRequest() {}
+    // A form asked to be maximised by the user; the toolkit places it itself.
+    virtual void PeerMaximizeRequest() {}
     virtual void PeerActivated(bool) {}
     // Enter or Escape pressed in the widget and not used by it; true when a control took it.
     virtual bool PeerDialogKey(int) { return false; }
@@ -107,6 +117,7 @@ protected:
 private:
     friend class TControl;
     void createChildHandles();
+    void parentCtl3DChanged();
     void releaseHandleOnly();
 
     std::vector<TControl*> graphicChildren_;
@@ -114,6 +125,8 @@ private:
     std::unique_ptr<WidgetPeer> peer_;
     HWND handle_ = nullptr;
     bool tabStop_ = false;
+    bool ctl3D_ = true;
+    bool parentCtl3D_ = true;
     bool aligning_ = false;
     TControl* mouseCapture_ = nullptr;
     TControl* mouseOver_ = nullptr;

@@ -2,6 +2,7 @@
 // (recorded through a windowing backend that notes every repaint request), and the pixels of an
 // offscreen rendering show the lamps in their zone colours, with shared black outlines.
 #include "controls/level_meter.h"
+#include "controls/meter_preset.h"
 #include "toolkit/peer.h"
 #include "toolkit/windowing.h"
 
@@ -54,12 +55,7 @@ protected:
         saved = GetWindowingBackend();
         SetWindowingBackend(&backend);
         meter = new TLevelMeter(nullptr);
-        meter->SetHeight(163);
-        meter->SetLumiHeight(5);
-        meter->SetNumLumisRed(1);
-        meter->SetNumLumisOrange(12);
-        meter->SetTimerInterval(40);
-        meter->SetLevelMaxHold(3000);
+        ApplyMeterPreset(*meter);
         meter->HandleNeeded();
         backend.log.clear();
     }
@@ -110,10 +106,7 @@ TColor fillOf(const Snapshot& shot, int lamp) {
 
 TEST(MeterPixels, ZoneColoursSharedOutlinesAndTheHeldPeak) {
     auto* meter = new TLevelMeter(nullptr);
-    meter->SetHeight(163);
-    meter->SetLumiHeight(5);
-    meter->SetNumLumisRed(1);
-    meter->SetNumLumisOrange(12);
+    ApplyMeterPreset(*meter);
     meter->SetLevel(32767);
     Snapshot shot = GrabControl(meter);
     ASSERT_EQ(shot.width, 18);

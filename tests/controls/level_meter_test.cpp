@@ -2,6 +2,7 @@
 // logarithmic mapping, fall-back and peak hold, rebuilds, and the limits.
 #include "controls/level_meter.h"
 #include "controls/math_x.h"
+#include "controls/meter_preset.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/forms.h"
 
@@ -36,12 +37,7 @@ std::vector<int> range(int from, int to, std::vector<int> more = {}) {
 // A meter as the meter windows hold them: 40 lamps, 1 red, 12 orange, 75 ticks of hold.
 TLevelMeter* windowMeter() {
     auto* meter = new TLevelMeter(nullptr);
-    meter->SetHeight(163);
-    meter->SetLumiHeight(5);
-    meter->SetNumLumisRed(1);
-    meter->SetNumLumisOrange(12);
-    meter->SetTimerInterval(40);
-    meter->SetLevelMaxHold(3000);
+    ApplyMeterPreset(*meter);
     return meter;
 }
 
@@ -146,6 +142,12 @@ TEST(LevelMeter, ZonesWalkDownFromTheTop) {
 
     meter = windowMeter();
     ASSERT_EQ(meter->LumiCount(), 40);
+    EXPECT_EQ(kWindowMeter.LumiCount(), 40);
+    EXPECT_EQ(kWindowMeter.HoldTicks(), 75);
+    EXPECT_EQ(meter->TimerInterval(), 40);
+    EXPECT_EQ(meter->LevelMaxHold(), 3000);
+    EXPECT_FALSE(meter->TimerEnable());
+    EXPECT_EQ(meter->LevelMax(), 32767);
     for (int i = 0; i < 40; ++i) {
         EXPECT_EQ(meter->Lumi(i)->BoundsRect(), Bounds(1, 156 - 4 * i, 15, 5)) << i;
         EXPECT_EQ(meter->Lumi(i)->ColorOn(), i == 39   ? kLumiRed
@@ -291,10 +293,8 @@ protected:
     void Describe() override {
         Meter1 = new TLevelMeter(this);
         Meter1->SetParent(this);
-        Meter1->SetBounds(6, 6, 18, 163);
-        Meter1->SetLumiHeight(5);
-        Meter1->SetNumLumisRed(1);
-        Meter1->SetNumLumisOrange(12);
+        Meter1->SetBounds(6, 6, 18, 100);
+        ApplyMeterPreset(*Meter1);
     }
 };
 
@@ -306,6 +306,7 @@ TEST(LevelMeter, LoadedRebuildsFromTheDescription) {
     EXPECT_EQ(form->Meter1->Lumi(39)->ColorOn(), kLumiRed);
     EXPECT_EQ(form->Meter1->Lumi(27)->ColorOn(), kLumiOrange);
     EXPECT_FALSE(form->Meter1->Lumi(0)->IsLoading());
+    EXPECT_EQ(form->Meter1->BoundsRect(), Bounds(6, 6, 18, 163)); // the preset keeps the place
     form->Free();
 }
 

@@ -3,10 +3,13 @@
 #include "driver/config_channel.h"
 #include "driver/records.h"
 #include "platform/kernel32.h"
+#include "platform/shell.h"
 #include "platform/wow16.h"
 
+#include <chrono>
 #include <cstring>
 #include <fstream>
+#include <sys/wait.h>
 
 using namespace driver;
 
@@ -141,6 +144,69 @@ TEST_F(ConfigChannelTest, EntryPointThatHangsIsStoppedAtTheTimeLimit) {
     // Other commands still work afterwards.
     std::int32_t answer = 0;
     EXPECT_TRUE(DriverConfigCall(ConfigChannelEnabled, kCmdReconfigurable, &answer, 4));
+}
+
+// True when this process has no child at all, running or ended and not yet collected.
+bool noChildren() {
+    siginfo_t info{};
+    return ::waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) != 0 && errno == ECHILD;
+}
+
+TEST_F(ConfigChannelTest, AnEntryPointThatSetsTheFlagAndRunsOnIsAnsweredWithoutWaitingForIt) {
+    orv_test::ScopedEnv entry("ORVANE_RUNDLL",
+                              (orv_test::binDir() / "driver_flag_then_stay").string());
+    orv_test::ScopedEnv stay("FLAG_THEN_STAY_MS", "4000");
+    std::int32_t answer = 0;
+    EXPECT_TRUE(DriverConfigCall(ConfigChannelEnabled, kCmdReconfigurable, &answer, 4));
+    EXPECT_EQ(LastConfigCallFailure(), ConfigCallFailure::None);
+    siginfo_t info{};
+    EXPECT_EQ(::waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT), 0)
+        << "the call waited for the process to end instead of for the flag";
+    // Let it end, so that later tests start without children.
+    EXPECT_TRUE(orv_test::waitUntil(noChildren));
+}
+
+TEST_F(ConfigChannelTest,
+       FailuresSayWhetherTheEntryPointDidNotStartRejectedItsDescriptionOrWasSilent) {
+    std::int32_t answer = 0;
+    {
+        orv_test::ScopedEnv missing("ORVANE_RUNDLL", (dir_.path() / "no-such-rundll").string());
+        EXPECT_FALSE(DriverConfigCall(ConfigChannelEnabled, kCmdReconfigurable, &answer, 4));
+        int code = 0;
+        EXPECT_EQ(LastConfigCallFailure(&code), ConfigCallFailure::NotStarted);
+        EXPECT_EQ(code, SE_ERR_FNF);
+    }
+    describe("cards 9\n");
+    EXPECT_FALSE(DriverConfigCall(ConfigChannelEnabled, kCmdReconfigurable, &answer, 4));
+    EXPECT_EQ(LastConfigCallFailure(), ConfigCallFailure::DescriptionRejected);
+
+    describe("fault flag-never-set\n");
+    EXPECT_FALSE(DriverConfigCall(ConfigChannelEnabled, kCmdReconfigurable, &answer, 4));
+    int code = -5;
+    EXPECT_EQ(LastConfigCallFailure(&code), ConfigCallFailure::NoAnswer);
+    EXPECT_EQ(code, 0) << "it ended normally, without the flag";
+
+    describe("in-use no\n");
+    EXPECT_TRUE(DriverConfigCall(ConfigChannelEnabled, kCmdReconfigurable, &answer, 4));
+    EXPECT_EQ(LastConfigCallFailure(), ConfigCallFailure::None);
+    EXPECT_FALSE(DriverConfigCall(0, kCmdReconfigurable, &answer, 4));
+    EXPECT_EQ(LastConfigCallFailure(), ConfigCallFailure::NotCalled);
+}
+
+TEST_F(ConfigChannelTest, AThousandCallsInARowLeaveNoBlockAndNoProcessBehind) {
+    const int blocks = platform::wow16LiveBlockCount();
+    orv_test::ScopedEnv noLog("ORVANE_SIMCARD_LOG", std::nullopt); // a thousand lines: no
+    TDriverConfig first{};
+    ASSERT_TRUE(DriverConfigCall(ConfigChannelEnabled, kCmdGetConfig, &first, sizeof first));
+    for (int i = 0; i < 1000; ++i) {
+        TDriverConfig config{};
+        ASSERT_TRUE(DriverConfigCall(ConfigChannelEnabled, kCmdGetConfig, &config, sizeof config))
+            << "call " << i;
+        ASSERT_EQ(std::memcmp(&config, &first, sizeof config), 0) << "call " << i;
+    }
+    EXPECT_EQ(platform::wow16LiveBlockCount(), blocks);
+    // A call may return on the flag just before its process ends; the reaper collects it then.
+    EXPECT_TRUE(orv_test::waitUntil(noChildren)) << "a child was never collected";
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/shell.h"
 #include "test_process.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/stat.h>
@@ -101,6 +102,51 @@ TEST(ShellExecute, ReturnsWhileTheProgramRunsAndCanEndIt) {
     EXPECT_FALSE(running(token)) << "terminate waits until the process is collected";
     platform::shellTerminateProcess(reinterpret_cast<HINSTANCE>(token)); // a no-op now
     EXPECT_FALSE(running(12345)) << "a token that names no process";
+}
+
+int threadCount() {
+    std::istringstream status(orv_test::readFile("/proc/self/status"));
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("Threads:", 0) == 0) {
+            return std::stoi(line.substr(8));
+        }
+    }
+    return -1;
+}
+
+TEST(ShellExecute, WaitingEndsWhenTheProgramEndsAndTellsItsExitCode) {
+    const auto quick = reinterpret_cast<HINSTANCE>(run(probe(), "exit 7"));
+    ASSERT_GT(reinterpret_cast<std::uintptr_t>(quick), 32u);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(platform::shellWaitProcess(quick, 60000));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    EXPECT_FALSE(running(reinterpret_cast<std::uintptr_t>(quick)));
+    int code = -5;
+    ASSERT_TRUE(platform::shellProcessExitCode(quick, code));
+    EXPECT_EQ(code, 7);
+
+    const auto slow = reinterpret_cast<HINSTANCE>(run(probe(), "sleep 600000"));
+    ASSERT_GT(reinterpret_cast<std::uintptr_t>(slow), 32u);
+    EXPECT_FALSE(platform::shellWaitProcess(slow, 30)) << "the time limit ends the wait";
+    EXPECT_FALSE(platform::shellProcessExitCode(slow, code)) << "no exit code while it runs";
+    platform::shellTerminateProcess(slow);
+    ASSERT_TRUE(platform::shellProcessExitCode(slow, code));
+    EXPECT_EQ(code, -1) << "ended by a signal";
+    EXPECT_TRUE(platform::shellWaitProcess(slow, 0));
+}
+
+TEST(ShellExecute, OneReaperServesEveryProgram) {
+    ASSERT_GT(run(probe(), "exit 0"), 32u); // the reaper exists from here on
+    const int threads = threadCount();
+    std::vector<HINSTANCE> tokens;
+    for (int i = 0; i < 16; ++i) {
+        tokens.push_back(reinterpret_cast<HINSTANCE>(run(probe(), "sleep 300")));
+        ASSERT_GT(reinterpret_cast<std::uintptr_t>(tokens.back()), 32u);
+    }
+    EXPECT_EQ(threadCount(), threads) << "a thread per program";
+    for (HINSTANCE token : tokens) {
+        EXPECT_TRUE(platform::shellWaitProcess(token, 60000));
+    }
 }
 
 TEST(ShellExecute, CollectsItsChildrenWithoutTakingOthers) {

@@ -1,6 +1,7 @@
 #include "platform/wow16.h"
 #include "test_process.h"
 
+#include <algorithm>
 #include <cstring>
 #include <future>
 #include <gtest/gtest.h>
@@ -100,6 +101,37 @@ TEST_F(Wow16Test, FreedSelectorsComeBackOnlyAfterAllOthers) {
         EXPECT_TRUE(seen.insert(vp).second);
         ASSERT_EQ(WOWGlobalUnlockFree16(vp), 0);
     }
+}
+
+TEST_F(Wow16Test, AReusedSegmentIsZeroFilledWhenAskedAndItsStorageIsReturnedOnlyForTheDead) {
+    const VPVOID first = WOWGlobalAllocLock16(GMEM_FIXED, 4096, nullptr);
+    ASSERT_NE(first, 0u);
+    std::memset(WOWGetVDMPointer(first, 4096, TRUE), 0xAA, 4096);
+    ASSERT_EQ(WOWGlobalUnlockFree16(first), 0);
+    // Go once round all selectors, so the first one comes back.
+    VPVOID again = 0;
+    for (int i = 0; i < 4096 && again != first; ++i) {
+        again = WOWGlobalAllocLock16(GMEM_FIXED | GMEM_ZEROINIT, 4096, nullptr);
+        ASSERT_NE(again, 0u);
+        if (again != first) {
+            ASSERT_EQ(WOWGlobalUnlockFree16(again), 0);
+        }
+    }
+    ASSERT_EQ(again, first);
+    const auto* p = static_cast<const unsigned char*>(WOWGetVDMPointer(again, 4096, TRUE));
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(std::count(p, p + 4096, 0), 4096) << "the old content shows through";
+    ASSERT_EQ(WOWGlobalUnlockFree16(again), 0);
+
+    // A block of an ended process has its storage handed back when it is reclaimed.
+    auto leaked = runProcess({peer(), "leak", "8"});
+    ASSERT_EQ(leaked.exitCode, 0) << leaked.err;
+    struct stat used {};
+    ASSERT_EQ(::stat(file().c_str(), &used), 0);
+    EXPECT_EQ(platform::wow16ReclaimDeadBlocks(), 8);
+    struct stat after {};
+    ASSERT_EQ(::stat(file().c_str(), &after), 0);
+    EXPECT_LT(after.st_blocks, used.st_blocks) << "the reclaimed segments kept their pages";
 }
 
 TEST_F(Wow16Test, RunningOutOfSelectorsFailsCleanly) {

@@ -5,6 +5,7 @@
 // Usage: control-snapshots [output directory]   (default: the current directory)
 #include "controls/about_box.h"
 #include "controls/level_meter.h"
+#include "controls/meter_preset.h"
 #include "controls/slider.h"
 #include "toolkit/application.h"
 #include "toolkit/forms.h"
@@ -34,15 +35,6 @@ const std::vector<MeterState> kStates = {
     {"minus6db", "-6", 16422, 0}, {"full", "0 dB", 32767, 0},   {"peak_hold", "peak", 0, 12},
 };
 
-void configure(TLevelMeter* meter) {
-    meter->SetHeight(163);
-    meter->SetLumiHeight(5);
-    meter->SetNumLumisRed(1);
-    meter->SetNumLumisOrange(12);
-    meter->SetTimerInterval(40);
-    meter->SetLevelMaxHold(3000);
-}
-
 void apply(TLevelMeter* meter, const MeterState& state) {
     if (state.ticksAfterFull > 0) {
         meter->SetLevel(32767);
@@ -69,7 +61,7 @@ bool meters(const std::string& dir) {
     bool ok = true;
     for (const MeterState& state : kStates) {
         auto* meter = new TLevelMeter(nullptr);
-        configure(meter);
+        ApplyMeterPreset(*meter);
         apply(meter, state);
         ok = save(meter, dir + "/meter_" + state.name + ".png") && ok;
         meter->Free();
@@ -82,8 +74,8 @@ bool meters(const std::string& dir) {
     for (const MeterState& state : kStates) {
         auto* meter = new TLevelMeter(panel);
         meter->SetParent(panel);
-        meter->SetBounds(left, 6, 18, 163);
-        configure(meter);
+        meter->SetBounds(left, 6, kWindowMeter.Width, kWindowMeter.Height);
+        ApplyMeterPreset(*meter);
         apply(meter, state);
         auto* label = new TLabel(panel);
         label->SetParent(panel);

@@ -1,19 +1,22 @@
-// ShellExecuteA: starts a program with posix_spawn and collects its exit in the background.
+// ShellExecuteA: starts a program and collects its exit in the background, on one reaper thread.
 #include "platform/shell.h"
 
 #include "platform/paths.h"
 
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <deque>
 #include <fcntl.h>
 #include <filesystem>
-#include <future>
 #include <mutex>
 #include <optional>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/epoll.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -23,37 +26,124 @@ extern char** environ;
 
 namespace {
 
-// The processes started by ShellExecuteA that have not been collected yet, by token.
+// A started process that has not been collected yet. Its pidfd (-1 where the kernel has none)
+// tells the reaper when it ends.
+struct Child {
+    pid_t pid = 0;
+    int pidfd = -1;
+};
+
+// The processes started by ShellExecuteA that have not been collected yet, by token, and the exit
+// statuses of the last few that were.
 struct Children {
     std::mutex mutex;
     std::condition_variable collected;
-    std::unordered_map<std::uintptr_t, pid_t> running;
-    std::uintptr_t nextToken = 0x1000; // tokens stay above 32 and are never reused
+    std::unordered_map<std::uintptr_t, Child> running;
+    std::deque<std::pair<std::uintptr_t, int>> ended; // token and wait status, oldest first
+    std::uintptr_t nextToken = 0x1000;                // tokens stay above 32 and are never reused
+    int epoll = -1; // the reaper's set of pidfds; -1 until it runs
 };
 
+constexpr std::size_t kKeptStatuses = 64;
+
 Children& children() {
-    static Children* c = new Children; // never destroyed: reapers may finish during exit
+    static Children* c = new Children; // never destroyed: the reaper runs until the process ends
     return *c;
 }
 
-// Waits for one child and collects it. The wait does not collect (WNOWAIT), so the pid stays
-// this process's zombie, and safe to signal, until the collection under the mutex.
-void reap(std::uintptr_t token, std::future<pid_t> started) {
-    const pid_t pid = started.get();
-    if (pid <= 0) {
+// Collects an ended child and forgets it. Mutex held; the pid is still our zombie until here, so
+// nothing else can have taken it.
+void collect(Children& c, std::uintptr_t token) {
+    const auto it = c.running.find(token);
+    if (it == c.running.end()) {
         return;
     }
+    int status = 0;
+    while (::waitpid(it->second.pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (it->second.pidfd >= 0) {
+        ::epoll_ctl(c.epoll, EPOLL_CTL_DEL, it->second.pidfd, nullptr);
+        ::close(it->second.pidfd);
+    }
+    c.running.erase(it);
+    c.ended.emplace_back(token, status);
+    if (c.ended.size() > kKeptStatuses) {
+        c.ended.pop_front();
+    }
+    c.collected.notify_all();
+}
+
+// The one reaper of the process: sleeps until a started process ends and collects it.
+void reaperLoop(int epoll) {
+    Children& c = children();
+    epoll_event events[16];
+    for (;;) {
+        const int n = ::epoll_wait(epoll, events, 16, -1);
+        if (n < 0) {
+            continue; // EINTR
+        }
+        std::lock_guard lock(c.mutex);
+        for (int i = 0; i < n; ++i) {
+            collect(c, static_cast<std::uintptr_t>(events[i].data.u64));
+        }
+    }
+}
+
+// Starts the reaper on first use; false when it cannot run. Mutex held.
+bool ensureReaper(Children& c) {
+    if (c.epoll >= 0) {
+        return true;
+    }
+    const int epoll = ::epoll_create1(EPOLL_CLOEXEC);
+    if (epoll < 0) {
+        return false;
+    }
+    try {
+        std::thread(reaperLoop, epoll).detach();
+    } catch (const std::system_error&) {
+        ::close(epoll);
+        return false;
+    }
+    c.epoll = epoll;
+    return true;
+}
+
+// Where the kernel offers no pidfd: a thread of its own waits for the child, without collecting
+// it (WNOWAIT), so the pid stays safe to signal until the collection under the mutex.
+void waitWithoutPidfd(std::uintptr_t token, pid_t pid) {
     siginfo_t info{};
     while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0 &&
            errno == EINTR) {
     }
     Children& c = children();
     std::lock_guard lock(c.mutex);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    collect(c, token);
+}
+
+// Hands a started child to the reaper; false when nothing could watch it. Mutex held.
+bool watch(Children& c, std::uintptr_t token, pid_t pid) {
+    Child child;
+    child.pid = pid;
+    child.pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (child.pidfd >= 0) {
+        epoll_event event{};
+        // One report per child: a copy of the pidfd in a forked process cannot make it repeat.
+        event.events = EPOLLIN | EPOLLONESHOT;
+        event.data.u64 = token;
+        if (::epoll_ctl(c.epoll, EPOLL_CTL_ADD, child.pidfd, &event) != 0) {
+            ::close(child.pidfd);
+            child.pidfd = -1;
+        }
     }
-    c.running.erase(token);
-    c.collected.notify_all();
+    if (child.pidfd < 0) {
+        try {
+            std::thread(waitWithoutPidfd, token, pid).detach();
+        } catch (const std::system_error&) {
+            return false;
+        }
+    }
+    c.running.emplace(token, child);
+    return true;
 }
 
 bool iequals(std::string_view a, std::string_view b) {
@@ -158,7 +248,10 @@ HINSTANCE result(std::uintptr_t value) {
     return reinterpret_cast<HINSTANCE>(value);
 }
 
-// posix_spawn with a clean signal state, stdin from /dev/null and an optional working folder.
+// Starts the program: vfork and exec, because the child has to ask for the parent-death signal
+// before it runs, which posix_spawn cannot do. The child gets default signal handling, an empty
+// signal mask, stdin from /dev/null and the working folder; between vfork and exec it makes
+// system calls only. Returns 0 or the errno that kept the program from starting.
 int spawn(pid_t& pid, const std::filesystem::path& program, const std::vector<std::string>& args,
           const char* directory) {
     std::vector<char*> argv;
@@ -167,26 +260,64 @@ int spawn(pid_t& pid, const std::filesystem::path& program, const std::vector<st
         argv.push_back(const_cast<char*>(arg.c_str()));
     }
     argv.push_back(nullptr);
+    const char* path = program.c_str();
+    char** const argvData = argv.data();
+    char** const envp = environ;
 
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attr;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attr);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    if (directory) {
-        posix_spawn_file_actions_addchdir_np(&actions, directory);
-    }
-    sigset_t none;
+    // No signal handler of ours may run in the child while it shares our memory.
     sigset_t all;
-    sigemptyset(&none);
+    sigset_t old;
     sigfillset(&all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &all);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
-    posix_spawnattr_destroy(&attr);
-    posix_spawn_file_actions_destroy(&actions);
-    return rc;
+    pthread_sigmask(SIG_SETMASK, &all, &old);
+    const pid_t parent = ::getpid();
+    volatile int childError = 0; // written by the child, which shares this frame until exec
+    pid = ::vfork();
+    if (pid == 0) {
+        struct sigaction defaults {};
+        defaults.sa_handler = SIG_DFL;
+        for (int sig = 1; sig < NSIG; ++sig) {
+            ::sigaction(sig, &defaults, nullptr); // fails harmlessly for KILL, STOP and libc's own
+        }
+        // Ends with the thread that started it, and with the program whatever ends it.
+        if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) {
+            childError = errno;
+            ::_exit(127);
+        }
+        if (::getppid() != parent) {
+            childError = ESRCH; // the program ended before the parent-death signal was armed
+            ::_exit(127);
+        }
+        const int null = ::open("/dev/null", O_RDONLY);
+        if (null < 0 || (null != STDIN_FILENO && ::dup2(null, STDIN_FILENO) < 0)) {
+            childError = errno;
+            ::_exit(127);
+        }
+        if (null != STDIN_FILENO) {
+            ::close(null);
+        }
+        if (directory && ::chdir(directory) != 0) {
+            childError = errno;
+            ::_exit(127);
+        }
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::execve(path, argvData, envp);
+        childError = errno;
+        ::_exit(127);
+    }
+    const int forkError = errno;
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    if (pid < 0) {
+        return forkError;
+    }
+    if (childError != 0) {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        return childError;
+    }
+    return 0;
 }
 
 } // namespace
@@ -214,29 +345,23 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParame
     }
 
     Children& c = children();
-    std::uintptr_t token = 0;
-    {
-        std::lock_guard lock(c.mutex);
-        token = c.nextToken++;
-    }
-    // The reaper exists before the child, so a child is never left without one.
-    std::promise<pid_t> started;
-    try {
-        std::thread(reap, token, started.get_future()).detach();
-    } catch (const std::system_error&) {
+    std::lock_guard lock(c.mutex);
+    if (!ensureReaper(c)) {
         return result(SE_ERR_OOM);
     }
     pid_t pid = 0;
-    const int rc = spawn(pid, *program, args, directory);
-    if (rc != 0) {
-        started.set_value(-1);
+    // Started under the mutex, so no collection can run between the start and the watch.
+    if (const int rc = spawn(pid, *program, args, directory); rc != 0) {
         return result(static_cast<std::uintptr_t>(errorFromErrno(rc)));
     }
-    {
-        std::lock_guard lock(c.mutex);
-        c.running.emplace(token, pid);
+    const std::uintptr_t token = c.nextToken++;
+    if (!watch(c, token, pid)) {
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        return result(SE_ERR_OOM);
     }
-    started.set_value(pid); // only now may the reaper collect and forget the token
     return result(token);
 }
 
@@ -248,6 +373,27 @@ bool shellProcessRunning(HINSTANCE token) {
     return c.running.count(reinterpret_cast<std::uintptr_t>(token)) != 0;
 }
 
+bool shellWaitProcess(HINSTANCE token, DWORD milliseconds) {
+    Children& c = children();
+    const auto key = reinterpret_cast<std::uintptr_t>(token);
+    std::unique_lock lock(c.mutex);
+    return c.collected.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                [&] { return c.running.count(key) == 0; });
+}
+
+bool shellProcessExitCode(HINSTANCE token, int& exitCode) {
+    Children& c = children();
+    const auto key = reinterpret_cast<std::uintptr_t>(token);
+    std::lock_guard lock(c.mutex);
+    for (const auto& [ended, status] : c.ended) {
+        if (ended == key) {
+            exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            return true;
+        }
+    }
+    return false;
+}
+
 void shellTerminateProcess(HINSTANCE token) {
     Children& c = children();
     const auto key = reinterpret_cast<std::uintptr_t>(token);
@@ -257,7 +403,7 @@ void shellTerminateProcess(HINSTANCE token) {
         return;
     }
     // Not collected yet (collection happens under this mutex), so the pid is still our child.
-    ::kill(it->second, SIGKILL);
+    ::kill(it->second.pid, SIGKILL);
     c.collected.wait(lock, [&] { return c.running.count(key) == 0; });
 }
 

@@ -15,6 +15,7 @@ using namespace platform::wow16;
 namespace {
 
 constexpr std::uint32_t kNoEntry = 0xFFFFFFFF;
+constexpr DWORD kPageSize = 4096;
 
 // This process's view of the shared file.
 struct State {
@@ -69,20 +70,25 @@ void unlockByte(int fd, off_t offset) {
     ::fcntl(fd, F_OFD_SETLK, &fl);
 }
 
+// Hands a segment's pages back; a file system that cannot punch holes keeps them.
 void releaseSlotMemory(const Mapping& m, std::uint32_t index) {
-    // Hand the pages back; a file system that cannot punch holes keeps them.
     ::fallocate(m.fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE,
                 static_cast<off_t>(kHeaderSize + index * kSlotSize), kSlotSize);
+    m.header->slots[index].backed = 0;
 }
 
-void freeSlot(const Mapping& m, std::uint32_t index) {
+// Frees a block. Its segment keeps its pages for the next block, so freeing and allocating again
+// costs no system call; releaseMemory hands them back (for the blocks of ended processes).
+void freeSlot(const Mapping& m, std::uint32_t index, bool releaseMemory) {
     SlotEntry& slot = m.header->slots[index];
     slot.state = kSlotFree;
     slot.size = 0;
     slot.owner = 0;
     slot.ownerSerial = 0;
     slot.flags = 0;
-    releaseSlotMemory(m, index);
+    if (releaseMemory || slot.backed > kSlotSize) {
+        releaseSlotMemory(m, index);
+    }
 }
 
 // Holds the header's mutex. A holder that died leaves the tables possibly half-written; they are
@@ -137,7 +143,7 @@ int sweep(const State& s) {
         const bool owned = valid && h->processes[slot.owner - 1].inUse != 0 &&
                            h->processes[slot.owner - 1].serial == slot.ownerSerial;
         if (!owned) {
-            freeSlot(m, i);
+            freeSlot(m, i, true);
             ++freed;
         }
     }
@@ -253,8 +259,17 @@ VPVOID WOWGlobalAllocLock16(WORD wFlags, DWORD cb, HMEM16* phMem) {
             continue;
         }
         const off_t start = static_cast<off_t>(kHeaderSize + index * kSlotSize);
-        if (const int rc = ::posix_fallocate(m.fd, start, cb); rc != 0 && rc != EOPNOTSUPP) {
-            return 0; // the file system is full: fail now rather than fault on first touch
+        // Reserve the storage once per segment, so a full file system fails here rather than
+        // with a fault on first touch; a segment keeps it from one block to the next.
+        if (slot.backed > kSlotSize) {
+            slot.backed = 0; // not a value we wrote
+        }
+        if (slot.backed < cb) {
+            const DWORD want = (cb + kPageSize - 1) / kPageSize * kPageSize;
+            if (const int rc = ::posix_fallocate(m.fd, start, want); rc != 0 && rc != EOPNOTSUPP) {
+                return 0;
+            }
+            slot.backed = want;
         }
         if (wFlags & GMEM_ZEROINIT) {
             std::memset(m.base + start, 0, cb);
@@ -301,7 +316,7 @@ HMEM16 WOWGlobalUnlockFree16(DWORD vpMem) {
     if (!lock.locked() || s.mapping.header->slots[index].state != kSlotLive) {
         return failure;
     }
-    freeSlot(s.mapping, index);
+    freeSlot(s.mapping, index, false);
     return 0;
 }
 

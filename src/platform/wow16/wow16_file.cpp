@@ -92,7 +92,8 @@ std::filesystem::path mappingPath() {
     if (const char* path = std::getenv("ORVANE_WOW16"); path && *path) {
         return path;
     }
-    return runtimeDir() / "orvane-wow16";
+    const auto dir = runtimeDir();
+    return dir.empty() ? dir : dir / "orvane-wow16";
 }
 
 namespace {
@@ -161,6 +162,10 @@ Mapping mapLocked(int fd, std::string& error) {
 } // namespace
 
 Mapping openMapping(const std::filesystem::path& path, std::string& error) {
+    if (path.empty()) {
+        error = "no folder to keep it in";
+        return {};
+    }
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
         error = errnoText("cannot open");

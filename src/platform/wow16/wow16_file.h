@@ -35,7 +35,8 @@ struct SlotEntry {
     std::uint32_t owner;       // process entry index + 1
     std::uint32_t ownerSerial; // the owner entry's serial when the block was allocated
     std::uint32_t flags;       // GMEM_* flags of the allocation
-    std::uint32_t reserved[3];
+    std::uint32_t backed;      // bytes of the segment whose storage is reserved (kept when freed)
+    std::uint32_t reserved[2];
 };
 
 struct ProcessEntry {

@@ -60,6 +60,16 @@ public:
         QScreen* screen = QGuiApplication::primaryScreen();
         return screen != nullptr ? fromQRect(screen->availableGeometry()) : TRect{0, 0, 1280, 800};
     }
+    std::vector<TRect> screenRects() const override {
+        std::vector<TRect> rects;
+        for (QScreen* screen : QGuiApplication::screens()) {
+            rects.push_back(fromQRect(screen->availableGeometry()));
+        }
+        if (rects.empty()) {
+            rects.push_back(screenRect());
+        }
+        return rects;
+    }
 };
 
 std::function<void(const std::string&)>& warningHandler() {

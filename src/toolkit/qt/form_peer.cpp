@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QPointer>
 
 namespace toolkit::qt {
 namespace {
@@ -34,6 +35,23 @@ protected:
     }
     void changeEvent(QEvent* e) override {
         QWidget::changeEvent(e);
+        if (e->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized)) {
+            // The window system maximised the window on the user's request: the toolkit
+            // places it by the form's own limits instead, once this event is done.
+            QPointer<FormWidget> self(this);
+            QMetaObject::invokeMethod(
+                this,
+                [self] {
+                    if (self == nullptr) {
+                        return;
+                    }
+                    if (TWinControl* c = self->control()) {
+                        Guard([c] { c->PeerMaximizeRequest(); });
+                    }
+                },
+                Qt::QueuedConnection);
+            return;
+        }
         if (e->type() == QEvent::ActivationChange) {
             if (TWinControl* c = control()) {
                 bool active = isActiveWindow();
@@ -167,9 +185,13 @@ public:
         if (form_->fixedSize) {
             return;
         }
+        // Only the toolkit's own bounds count: a resize that the new limits force on the
+        // widget is not the user's.
+        form_->applying = true;
         form_->setMinimumSize(minimum.X, minimum.Y);
         form_->setMaximumSize(std::min(maximum.X, QWIDGETSIZE_MAX),
                               std::min(maximum.Y, QWIDGETSIZE_MAX));
+        form_->applying = false;
     }
 
     void activate() override {

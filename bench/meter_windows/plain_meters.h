@@ -1,0 +1,34 @@
+// The baseline of the meter windows' benchmark: a plain Qt program showing the same meters.
+// Two windows (inputs, outputs) of 8 meters per card, each meter one widget of 40 lamps drawn as
+// filled rectangles, lit from the bottom by a logarithmic map of the level, falling one lamp per
+// 40 ms tick, the highest lamp held for 3 s; polled every 100 ms through the same control
+// handles of the same driver; one update per changed lamp.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+
+namespace bench {
+
+// Bytes allocated so far by the calling thread (the benchmark counts them).
+std::size_t allocatedBytesOnThisThread();
+
+class PlainMeterWindows {
+public:
+    // cards: 1 to 4. The driver's devices must have been found.
+    explicit PlainMeterWindows(int cards);
+    ~PlainMeterWindows();
+    // Shows both windows and starts the timers.
+    void start();
+    void stop();
+    long polls() const;
+    // Bytes allocated while polls were handled.
+    std::size_t pollBytes() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace bench
