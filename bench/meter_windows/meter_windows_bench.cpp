@@ -109,11 +109,19 @@ struct Figures {
     double paintsPerSecond = 0;
     double bytesPerPoll = 0;     // allocated while a poll was handled
     double uiBytesPerSecond = 0; // allocated on the window thread in all
+    double handlersPerWall = 0;  // time in the poll and tick handlers per wall second
 };
 
-// Polls handled and what they allocated (our windows; the baseline counts its own).
+// Polls handled and what they allocated (our windows; the baseline counts its own), and the
+// time spent in the windows' poll and tick handlers.
 long gPolls = 0;
 std::size_t gPollBytes = 0;
+double gHandlerSeconds = 0;
+
+double now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 void runFor(double seconds) {
     auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -123,8 +131,9 @@ void runFor(double seconds) {
 }
 
 // Runs the message loop for the given time and measures.
-template <typename PollCount, typename PollBytes>
-Figures measure(double seconds, PollCount polls, PollBytes pollBytes) {
+template <typename PollCount, typename PollBytes, typename HandlerSeconds>
+Figures measure(double seconds, PollCount polls, PollBytes pollBytes, HandlerSeconds handlers) {
+    double handlers0 = handlers();
     long paints0 = gPaints->paints;
     long polls0 = polls();
     std::size_t pollBytes0 = pollBytes();
@@ -139,16 +148,24 @@ Figures measure(double seconds, PollCount polls, PollBytes pollBytes) {
     long n = polls() - polls0;
     f.bytesPerPoll = n > 0 ? static_cast<double>(pollBytes() - pollBytes0) / n : 0;
     f.uiBytesPerSecond = static_cast<double>(tAllocatedBytes - bytes0) / wall;
+    f.handlersPerWall = (handlers() - handlers0) / wall;
     return f;
 }
 
-// Wraps a window's poll handler to count its polls and their allocations.
+// Wraps a window's poll and tick handlers to count polls, their allocations and the time.
 void countPolls(TAdatMeterForm* form) {
     form->SetMessageHandler(WM_LEVELPOLL, [form](TMessage& m) {
         std::size_t before = tAllocatedBytes;
+        double t0 = now();
         form->WMLevelPoll(m);
+        gHandlerSeconds += now() - t0;
         gPollBytes += tAllocatedBytes - before;
         ++gPolls;
+    });
+    form->SetMessageHandler(WM_METERTICK, [form](TMessage& m) {
+        double t0 = now();
+        form->WMMeterTick(m);
+        gHandlerSeconds += now() - t0;
     });
 }
 
@@ -161,6 +178,9 @@ void print(const char* phase, const Figures& ours, const Figures& base) {
     std::printf("  CPU, %% of one core      ours %7.2f   plain Qt %7.2f   ratio %5.2f\n",
                 100 * ours.cpuPerWall, 100 * base.cpuPerWall,
                 ratio(ours.cpuPerWall, base.cpuPerWall));
+    std::printf("  poll + tick handlers, %%  ours %7.2f   plain Qt %7.2f   ratio %5.2f\n",
+                100 * ours.handlersPerWall, 100 * base.handlersPerWall,
+                ratio(ours.handlersPerWall, base.handlersPerWall));
     std::printf("  paints per second       ours %7.1f   plain Qt %7.1f   ratio %5.2f\n",
                 ours.paintsPerSecond, base.paintsPerSecond,
                 ratio(ours.paintsPerSecond, base.paintsPerSecond));
@@ -234,12 +254,13 @@ int main(int argc, char** argv) {
     }
     auto ourPolls = [] { return gPolls; };
     auto ourPollBytes = [] { return gPollBytes; };
+    auto ourHandlers = [] { return gHandlerSeconds; };
     gSilent = false;
     runFor(1.0);
-    Figures oursLively = measure(lively, ourPolls, ourPollBytes);
+    Figures oursLively = measure(lively, ourPolls, ourPollBytes, ourHandlers);
     gSilent = true;
     runFor(settle);
-    Figures oursSilent = measure(silent, ourPolls, ourPollBytes);
+    Figures oursSilent = measure(silent, ourPolls, ourPollBytes, ourHandlers);
     CloseAndFree(in);
     CloseAndFree(out);
     owner->Free();
@@ -251,11 +272,12 @@ int main(int argc, char** argv) {
     plain.start();
     auto basePolls = [&plain] { return plain.polls(); };
     auto basePollBytes = [&plain] { return plain.pollBytes(); };
+    auto baseHandlers = [&plain] { return plain.handlerSeconds(); };
     runFor(1.0);
-    Figures baseLively = measure(lively, basePolls, basePollBytes);
+    Figures baseLively = measure(lively, basePolls, basePollBytes, baseHandlers);
     gSilent = true;
     runFor(settle);
-    Figures baseSilent = measure(silent, basePolls, basePollBytes);
+    Figures baseSilent = measure(silent, basePolls, basePollBytes, baseHandlers);
     plain.stop();
 
     print("Lively signals:", oursLively, baseLively);

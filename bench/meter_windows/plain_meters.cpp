@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <vector>
 
@@ -102,8 +103,15 @@ struct PlainMeterWindows::Impl {
     long polls = 0;
 
     std::size_t pollBytes = 0;
+    double handlerSeconds = 0;
+
+    static double now() {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
 
     void pollAll() {
+        double t0 = now();
         std::size_t before = allocatedBytesOnThisThread();
         ++polls;
         for (Window& w : windows) {
@@ -120,13 +128,16 @@ struct PlainMeterWindows::Impl {
             }
         }
         pollBytes += allocatedBytesOnThisThread() - before;
+        handlerSeconds += now() - t0;
     }
     void tickAll() {
+        double t0 = now();
         for (Window& w : windows) {
             for (PlainMeter* m : w.meters) {
                 m->tick();
             }
         }
+        handlerSeconds += now() - t0;
     }
 };
 
@@ -198,6 +209,10 @@ long PlainMeterWindows::polls() const {
 
 std::size_t PlainMeterWindows::pollBytes() const {
     return impl_->pollBytes;
+}
+
+double PlainMeterWindows::handlerSeconds() const {
+    return impl_->handlerSeconds;
 }
 
 } // namespace bench

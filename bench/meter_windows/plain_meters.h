@@ -25,6 +25,8 @@ public:
     long polls() const;
     // Bytes allocated while polls were handled.
     std::size_t pollBytes() const;
+    // Seconds spent polling and ticking.
+    double handlerSeconds() const;
 
 private:
     struct Impl;

@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QTimer>
 
 namespace toolkit::qt {
 namespace {
@@ -16,6 +17,9 @@ public:
     explicit FormWidget(TWinControl* control) : Hooked<QWidget>(control, Painting::All) {}
     bool applying = false;
     bool fixedSize = false;
+    // After leaving the maximised state: the bounds the toolkit means the window to have.
+    bool reassertPending = false;
+    TRect intended;
 
 protected:
     void moveEvent(QMoveEvent* e) override {
@@ -79,6 +83,10 @@ public:
     void setParent(WidgetPeer*) override {}
 
     void setBounds(const TRect& bounds) override {
+        if (form_->reassertPending) {
+            form_->reassertPending = false;
+            form_->intended = bounds;
+        }
         form_->applying = true;
         // A form stands where its bounds say, also at (0, 0): moving it once tells the window
         // manager not to choose a place of its own.
@@ -161,6 +169,8 @@ public:
     }
 
     void setWindowState(TWindowState state) override {
+        bool leavesMaximized =
+            (form_->windowState() & Qt::WindowMaximized) && state != TWindowState::wsMaximized;
         Qt::WindowStates s = form_->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
         if (state == TWindowState::wsMinimized) {
             s |= Qt::WindowMinimized;
@@ -168,6 +178,24 @@ public:
             s |= Qt::WindowMaximized;
         }
         form_->setWindowState(s);
+        if (leavesMaximized) {
+            // A window manager that leaves its maximised state puts the window back where it
+            // had it, some time later; the toolkit's bounds (set meanwhile) win.
+            QPointer<FormWidget> widget(form_);
+            // The bounds that the toolkit sets next are the ones meant.
+            form_->reassertPending = true;
+            form_->intended = TRect{form_->x(), form_->y(), form_->x() + form_->width(),
+                                    form_->y() + form_->height()};
+            QTimer::singleShot(200, form_, [widget] {
+                if (widget != nullptr && widget->isVisible()) {
+                    widget->reassertPending = false;
+                    const TRect& b = widget->intended;
+                    // Reported back as usual, so the form learns where it stands.
+                    widget->move(b.Left, b.Top);
+                    widget->resize(b.Width(), b.Height());
+                }
+            });
+        }
     }
 
     TWindowState windowState() const override {
