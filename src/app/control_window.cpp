@@ -1,5 +1,6 @@
 #include "app/control_window.h"
 
+#include "app/driver_messages.h"
 #include "app/startup.h"
 #include "driver/devices.h"
 #include "toolkit/application.h"
@@ -55,8 +56,7 @@ void TMixControlWnd::FormCreate(toolkit::TObject*) {
     SetCaption("Orvane");
     SetIcon(TrayIconHandle);
     if (!driver::CardsPresent) {
-        MessageBoxA(Handle(), Utf8ToCp1252("Orvane Treiber konnte nicht geöffnet werden.").c_str(),
-                    "Fehler", MB_ICONERROR);
+        ShowDriverNotOpened(Handle());
         ExitRequested = true;
     }
     Application->OnActivate = TNotifyEvent(this, &TMixControlWnd::FormActiveChanged);

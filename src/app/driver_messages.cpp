@@ -249,4 +249,11 @@ void ShowDriverMessage(const TDriverMessage& Msg) {
     MessageBoxA(nullptr, Msg.Text.c_str(), Msg.Caption.c_str(), Msg.Style);
 }
 
+void ShowDriverNotOpened(HWND Owner) {
+    MessageBoxA(Owner,
+                "Orvane Treiber konnte nicht ge\xF6"
+                "ffnet werden.",
+                "Fehler", MB_ICONERROR);
+}
+
 } // namespace app

@@ -32,6 +32,11 @@ constexpr std::size_t kMessageBufferSize = 256;
 bool ShowDriverError(std::int32_t Param, std::int32_t ErrId);
 void ShowDriverMessage(const TDriverMessage& Msg);
 
+// The program's own message when it cannot reach the driver (no card found, or the driver's
+// entry point could not be run): "Orvane Treiber konnte nicht geöffnet werden." with the caption
+// "Fehler", owned by the window given (or none).
+void ShowDriverNotOpened(HWND Owner);
+
 // The message of an id without showing it; false for 1, 0 and -50, which have none.
 bool DriverErrorMessage(std::int32_t Param, std::int32_t ErrId, TDriverMessage& Msg);
 

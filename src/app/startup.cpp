@@ -6,6 +6,7 @@
 #include "controls/about_box.h"
 #include "driver/config_channel.h"
 #include "toolkit/application.h"
+#include "toolkit/system_messages.h"
 #include "toolkit/win_ui.h"
 
 #include <cstdio>
@@ -73,8 +74,7 @@ bool StartManager(NOTIFYICONDATAA& data) {
         // The entry point could not be run at all: say so instead of ending without a word.
         std::fprintf(stderr,
                      "Orvane Manager: the driver's configuration entry point did not answer\n");
-        MessageBoxA(nullptr, Utf8ToCp1252("Orvane Treiber konnte nicht geöffnet werden.").c_str(),
-                    "Fehler", MB_ICONERROR);
+        ShowDriverNotOpened(nullptr);
         return false;
     }
     CheckDriverStates(states);
@@ -89,6 +89,26 @@ bool StartManager(NOTIFYICONDATAA& data) {
     return true;
 }
 
+SystemMessageReception::SystemMessageReception() {
+    std::string error;
+    listening_ = toolkit::StartSystemMessages(error);
+    if (!error.empty()) {
+        // The program works on without them; whoever started it learns why.
+        std::fprintf(stderr, "Orvane Manager: %s\n", error.c_str());
+    }
+}
+
+SystemMessageReception::~SystemMessageReception() {
+    Stop();
+}
+
+void SystemMessageReception::Stop() {
+    if (listening_) {
+        listening_ = false;
+        toolkit::StopSystemMessages();
+    }
+}
+
 void RunMessageLoop() {
     do {
         toolkit::Application->HandleMessage();
@@ -101,7 +121,9 @@ void RunManager() {
         return;
     }
     if (!ExitRequested && Shell_NotifyIconA(NIM_ADD, &data)) {
+        SystemMessageReception reception;
         RunMessageLoop();
+        reception.Stop();
         Shell_NotifyIconA(NIM_DELETE, &data);
     }
     DestroyIcon(TrayIconHandle);

@@ -36,6 +36,20 @@ void RunManager();
 // handles messages until ExitRequested is set after one of them.
 bool StartManager(NOTIFYICONDATAA& data);
 void RunMessageLoop();
+
+// While it lives, the system's messages from outside the process (device changes, the end of
+// the session) reach the windows.
+class SystemMessageReception {
+public:
+    SystemMessageReception();
+    ~SystemMessageReception();
+    SystemMessageReception(const SystemMessageReception&) = delete;
+    SystemMessageReception& operator=(const SystemMessageReception&) = delete;
+    void Stop();
+
+private:
+    bool listening_ = false;
+};
 // Shows the driver's messages for a state record, in the order of its tests.
 void CheckDriverStates(const driver::TDriverStates& States);
 // Walks the card statuses up to the first 0 and shows each card's message.

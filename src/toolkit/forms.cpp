@@ -448,6 +448,13 @@ void TCustomForm::DefaultHandler(TMessage& message) {
     case CM_RELEASE:
         Free();
         break;
+    case WM_QUERYENDSESSION:
+        // The session may end when the form may close.
+        message.Result = CloseQuery() ? TRUE : FALSE;
+        break;
+    case WM_DEVICECHANGE:
+        message.Result = TRUE;
+        break;
     case WM_SYSCOMMAND:
         switch (message.WParam & 0xFFF0) {
         case SC_CLOSE:

@@ -14,6 +14,7 @@ struct Posted {
     UINT msg;
     WPARAM wParam;
     LPARAM lParam;
+    std::function<void()> task; // instead of a message, when set
 };
 
 struct State {
@@ -68,7 +69,7 @@ bool PostWindowMessage(HWND handle, UINT msg, WPARAM wParam, LPARAM lParam) {
             return false;
         }
         bool wasEmpty = s.queue.empty();
-        s.queue.push_back({handle, msg, wParam, lParam});
+        s.queue.push_back({handle, msg, wParam, lParam, {}});
         if (wasEmpty) {
             waker = s.waker;
         }
@@ -87,13 +88,31 @@ bool DeliverOnePostedMessage() {
         if (s.queue.empty()) {
             return false;
         }
-        m = s.queue.front();
+        m = std::move(s.queue.front());
         s.queue.pop_front();
     }
-    if (TWinControl* target = FindControl(m.handle)) {
+    if (m.task) {
+        m.task();
+    } else if (TWinControl* target = FindControl(m.handle)) {
         target->Perform(m.msg, m.wParam, m.lParam);
     }
     return true;
+}
+
+void PostTask(std::function<void()> task) {
+    State& s = state();
+    std::function<void()> waker;
+    {
+        std::lock_guard lock(s.mutex);
+        bool wasEmpty = s.queue.empty();
+        s.queue.push_back({nullptr, 0, 0, 0, std::move(task)});
+        if (wasEmpty) {
+            waker = s.waker;
+        }
+    }
+    if (waker) {
+        waker();
+    }
 }
 
 bool HasPostedMessages() {

@@ -22,6 +22,9 @@ bool PostWindowMessage(HWND handle, UINT msg, WPARAM wParam, LPARAM lParam);
 // Delivers the oldest queued message (or drops it when its window is gone); false when the
 // queue was empty.
 bool DeliverOnePostedMessage();
+// Queues a piece of work for the user-interface thread; it runs in turn with the posted
+// messages, as one of them. Safe from any thread.
+void PostTask(std::function<void()> task);
 bool HasPostedMessages();
 // The backend's way to wake its event loop when a message arrives in an empty queue. Called
 // on the posting thread.

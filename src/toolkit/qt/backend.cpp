@@ -5,6 +5,7 @@
 #include "toolkit/qt/icons.h"
 #include "toolkit/qt/peers.h"
 #include "toolkit/qt/qt_util.h"
+#include "toolkit/qt/session.h"
 #include "toolkit/win_ui.h"
 #include "toolkit/windowing.h"
 
@@ -124,6 +125,7 @@ void InitializeWindowing() {
     SetPostedMessageWaker(
         [] { QCoreApplication::postEvent(dispatcher, new QEvent(qt::kWakeEvent)); });
     winmmSetWindowMessagePoster(&qt::postFromWaveApi);
+    qt::InstallSessionWatch();
     if (Application == nullptr) {
         Application = new TApplication;
     }
