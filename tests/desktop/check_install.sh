@@ -14,7 +14,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 prefix="$scratch/prefix"
 cmake --install "$build" --prefix "$prefix" > "$scratch/install.log" || { cat "$scratch/install.log"; fail "cmake --install"; }
 
-for f in bin/orvane-manager libexec/orvane-manager/rundll \
+for f in bin/orvane-manager bin/orvane-simcard libexec/orvane-manager/rundll \
     share/applications/orvane-manager.desktop \
     share/icons/hicolor/scalable/apps/orvane-manager.svg \
     share/doc/orvane-manager/examples/four-cards.desc share/doc/orvane-manager/DESCRIPTION.md; do

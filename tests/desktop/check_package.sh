@@ -37,7 +37,7 @@ touch "$root/var/lib/dpkg/status"
 dpkg --root="$root" --log="$scratch/dpkg.log" --force-depends --force-not-root -i "$deb" \
     > "$scratch/dpkg-i.log" 2>&1 || { cat "$scratch/dpkg-i.log"; fail "dpkg -i"; }
 list=$(dpkg --root="$root" -L orvane-manager)
-expect=(/usr/bin/orvane-manager /usr/libexec/orvane-manager/rundll
+expect=(/usr/bin/orvane-manager /usr/bin/orvane-simcard /usr/libexec/orvane-manager/rundll
     /usr/share/applications/orvane-manager.desktop
     /usr/share/icons/hicolor/scalable/apps/orvane-manager.svg
     /usr/share/doc/orvane-manager/examples/four-cards.desc)
