@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "controls/about_box.h"
 #include "driver/config_channel.h"
+#include "meters/adat_meter_form.h"
 #include "toolkit/application.h"
 #include "toolkit/system_messages.h"
 #include "toolkit/win_ui.h"
@@ -85,6 +86,8 @@ bool StartManager(NOTIFYICONDATAA& data) {
     Application->CreateForm(MixControlWnd);
     Application->CreateForm(AboutBox);
     TrayIconHandle = LoadIconA(nullptr, "MIXERICON");
+    // The meter windows show the same icon.
+    meters::MeterWindowIcon = TrayIconHandle;
     data = TrayIconData(MixControlWnd->Handle(), TrayIconHandle);
     return true;
 }

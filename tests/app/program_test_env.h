@@ -8,6 +8,7 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "controls/about_box.h"
+#include "platform/registry.h"
 #include "platform/winmm_driver.h"
 #include "simcard/settings_store.h"
 #include "simcard/wave_driver.h"
@@ -31,6 +32,7 @@ class ProgramTest : public SimcardTest {
 protected:
     void SetUp() override {
         SimcardTest::SetUp();
+        platform::registryCloseStore(); // the next call opens this test's own store
         app::ExitRequested = false;
         toolkit::SetMessageBoxHandler([this](const toolkit::MessageBoxRecord& box) {
             boxes.push_back(box);
@@ -48,6 +50,7 @@ protected:
         app::AboutBox = nullptr;
         app::ExitRequested = false;
         winmmRemoveAllDrivers();
+        platform::registryCloseStore();
         SimcardTest::TearDown();
     }
     // The simulated card of the description, for the program and its rundll.
