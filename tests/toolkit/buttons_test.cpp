@@ -6,6 +6,7 @@
 #include "toolkit/panel.h"
 #include "toolkit/radio_button.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace toolkit {
@@ -92,6 +93,35 @@ TEST(CheckBox, NoEventsWhileADescriptionIsApplied) {
     form->chk->SetChecked(false);
     form->rb1->SetChecked(true);
     EXPECT_EQ(form->clicks, 2);
+}
+
+TEST(CheckBox, DisabledTextIsGreyedWhateverTheFontColour) {
+    TCheckBox* box = nullptr;
+    Owned<TDescribedForm> form(makeForm([&](TDescribedForm& f) {
+        box = f.Add<TCheckBox>("chk", &f);
+        box->SetBounds(0, 0, 120, 17);
+        box->SetCaption("WWWWWWWW");
+        box->Font().SetColor(clBlack);
+    }));
+    form->Show();
+    pump();
+    // The darkest pixel of the caption, as the sum of its three channels.
+    auto darkest = [&] {
+        Snapshot shot = GrabControl(box);
+        int dark = 3 * 255;
+        for (int y = 0; y < shot.height; ++y) {
+            for (int x = 20; x < shot.width; ++x) {
+                const std::uint32_t p = shot.pixels[static_cast<std::size_t>(y * shot.width + x)];
+                dark = std::min(dark,
+                                static_cast<int>((p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF)));
+            }
+        }
+        return dark;
+    };
+    EXPECT_LT(darkest(), 3 * 64);
+    box->SetEnabled(false);
+    pump();
+    EXPECT_GT(darkest(), 3 * 96);
 }
 
 TEST(RadioButton, CheckingReleasesTheSiblingsOfTheSameParentOnly) {

@@ -102,6 +102,15 @@ TEST(PageControl, TheUsersTabChoiceFiresOnChangeUnlessOnChangingRefuses) {
     EXPECT_EQ(p.pages->ActivePage(), p.misc);
 }
 
+TEST(PageControl, TabsThatFillTheWidthExactlyAreAllReachable) {
+    // Three tabs of 143 from x = 2 end at 431 of 432: no scroll buttons may cover the last one.
+    Pages p;
+    p.form->Show();
+    pump();
+    SimulateClick(p.pages, 2 + 3 * 143 - 6, 8);
+    EXPECT_EQ(p.pages->ActivePage(), p.misc);
+}
+
 TEST(PageControl, RemovingTheActivePageActivatesAnother) {
     Pages p;
     p.pages->SetActivePage(p.dsound);

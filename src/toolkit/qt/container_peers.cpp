@@ -182,7 +182,9 @@ private:
 
     void placeTabs() {
         int height = tabs_->tabHeight > 0 ? tabs_->tabHeight : tabs_->sizeHint().height();
-        tabs_->setGeometry(2, 0, std::max(widget_->width() - 4, 0), height);
+        // The row starts two pixels in and may reach the right edge, as the classic control's
+        // does: tabs that fill the width exactly need no scroll buttons.
+        tabs_->setGeometry(2, 0, std::max(widget_->width() - 2, 0), height);
     }
 
     ToolkitTabBar* tabs_;

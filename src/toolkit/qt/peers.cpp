@@ -53,10 +53,14 @@ void QtPeer::setEnabled(bool enabled) {
 }
 void QtPeer::setFont(const TFont& font) {
     widget_->setFont(toQFont(font));
+    // The font's colour for the enabled states only: a disabled control keeps the style's
+    // greyed text.
     QPalette pal = widget_->palette();
-    pal.setColor(QPalette::WindowText, toQColor(font.Color()));
-    pal.setColor(QPalette::ButtonText, toQColor(font.Color()));
-    pal.setColor(QPalette::Text, toQColor(font.Color()));
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(group, QPalette::WindowText, toQColor(font.Color()));
+        pal.setColor(group, QPalette::ButtonText, toQColor(font.Color()));
+        pal.setColor(group, QPalette::Text, toQColor(font.Color()));
+    }
     widget_->setPalette(pal);
 }
 
