@@ -42,6 +42,11 @@ void TdlgCfg::eddefaultRate2Exit(TObject*) {
         MessageBeep(1);
         FRateInvalid = true;
         edDefaultRate2->SetColor(kInvalidEditColor);
+        // The edit may stand on a page the user has left (OK pressed on another page): that
+        // page comes to the front, so that the red edit is seen and can take the focus.
+        if (pgMain->ActivePage() != tabSync) {
+            pgMain->SetActivePage(tabSync);
+        }
         if (edDefaultRate2->CanFocus()) {
             edDefaultRate2->SetFocus();
         }

@@ -1,5 +1,6 @@
 // The settings dialog's form, its creation for a card, filling and the handlers that edit the
 // working copy.
+#include "controls/about_box.h"
 #include "settings_fixture.h"
 
 using namespace orv_test;
@@ -344,6 +345,19 @@ TEST_F(SettingsDialogTest, DefaultRateOutsideTheRangeIsRefusedWithABeepAndARedEd
     EXPECT_TRUE(beeps.beeps.empty());
 }
 
+TEST_F(SettingsDialogTest, RefusedRateOnAnotherPageBringsItsPageToTheFront) {
+    config.Cards[0] = matchingTheForm();
+    TdlgCfg* d = open(0, 1);
+    d->edDefaultRate2->SetText("1");
+    d->pgMain->SetActivePage(d->tabMisc);
+    pump();
+    EXPECT_FALSE(d->ApplySettings());
+    pump();
+    EXPECT_EQ(d->pgMain->ActivePage(), d->tabSync);
+    EXPECT_TRUE(d->edDefaultRate2->Focused());
+    EXPECT_EQ(d->edDefaultRate2->Color(), settings::kInvalidEditColor);
+}
+
 TEST_F(SettingsDialogTest, GsifTrackBarsAreSetWithoutTellingTheDriverAtCreation) {
     config.Cards[0] = matchingTheForm();
     config.Cards[0].GsifKerning = 9;
@@ -354,6 +368,28 @@ TEST_F(SettingsDialogTest, GsifTrackBarsAreSetWithoutTellingTheDriverAtCreation)
     d->Show();
     pump();
     EXPECT_TRUE(commands().empty());
+}
+
+TEST_F(SettingsDialogTest, InfoShowsTheAboutBoxModally) {
+    readConfig();
+    TdlgCfg* d = open(0, 2);
+    constexpr UINT kLook = WM_USER + 301;
+    std::string caption;
+    bool modal = false;
+    d->SetMessageHandler(kLook, [&](toolkit::TMessage&) {
+        for (toolkit::TCustomForm* form : toolkit::Application->Forms()) {
+            if (auto* box = dynamic_cast<controls::TAboutBox*>(form); box && box->Visible()) {
+                caption = box->Caption();
+                modal = box->IsModal();
+                box->OKButton->Click();
+            }
+        }
+    });
+    PostMessageA(d->Handle(), kLook, 0, 0);
+    d->btnInfo->Click();
+    EXPECT_EQ(caption, "Info");
+    EXPECT_TRUE(modal);
+    EXPECT_TRUE(d->Visible());
 }
 
 } // namespace
