@@ -246,11 +246,15 @@ int main(int argc, char** argv) {
     auto* owner = TCustomForm::Create<TForm>(nullptr);
     auto* in = TCustomForm::Create<TfrmAdatInp>(owner);
     auto* out = TCustomForm::Create<TfrmAdatOut>(owner);
+    int top = 0;
     for (TAdatMeterForm* form :
          {static_cast<TAdatMeterForm*>(in), static_cast<TAdatMeterForm*>(out)}) {
         countPolls(form);
         form->Show();
-        form->SetWidth(100000);
+        // Full width (held to the window's largest), one window below the other: every meter
+        // in view, as the baseline's.
+        form->SetBounds(0, top, 100000, form->Height());
+        top += 300;
     }
     auto ourPolls = [] { return gPolls; };
     auto ourPollBytes = [] { return gPollBytes; };
