@@ -7,6 +7,7 @@
 #include "meters/adat_inp.h"
 #include "meters/adat_out.h"
 #include "meters/form_utils.h"
+#include "settings/settings_dialog.h"
 #include "toolkit/application.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/win_ui.h"
@@ -216,12 +217,18 @@ void TMixControlWnd::chkSettingsClick(TObject*) {
     }
 }
 
-// The settings dialog is not built into the program yet: the box reads the driver's settings
-// into FConfig and opens nothing.
-void TMixControlWnd::openSettingsDialog() {}
-void TMixControlWnd::closeSettingsDialog() {}
+void TMixControlWnd::openSettingsDialog() {
+    dlgCfg = settings::TdlgCfg::CreateForCard(this, FConfig, 0,
+                                              static_cast<std::uint8_t>(driver::CardCount));
+    dlgCfg->Show();
+}
+
+void TMixControlWnd::closeSettingsDialog() {
+    meters::CloseAndFree(dlgCfg);
+}
+
 TCustomForm* TMixControlWnd::settingsDialog() const {
-    return nullptr;
+    return dlgCfg;
 }
 
 void TMixControlWnd::FormActiveChanged(TObject*) {

@@ -4,8 +4,11 @@
 #include "meters/adat_inp.h"
 #include "meters/adat_out.h"
 #include "program_test_env.h"
+#include "settings/settings_dialog.h"
 #include "toolkit/registry_ini_file.h"
 #include "toolkit/shell_notify.h"
+
+#include <cstring>
 
 using namespace app;
 
@@ -200,6 +203,47 @@ TEST_F(ControlWindowTest, SigtermWhileTheWindowIsShownCarriesItsBoxesIntoTheNext
     EXPECT_EQ(frmAdatOut, nullptr);
     EXPECT_TRUE(saved("chkAdatOutputs"));
     EXPECT_FALSE(saved("chkAdatInputs"));
+}
+
+TEST_F(ControlWindowTest, TheSettingsBoxOpensCardZerosDialogOnTheDriversSettings) {
+    start("cards 2\n");
+    createWindows();
+    tray(WM_LBUTTONDBLCLK);
+    MixControlWnd->chkSettings->SetChecked(true);
+    ASSERT_NE(dlgCfg, nullptr);
+    EXPECT_TRUE(dlgCfg->Visible());
+    EXPECT_EQ(dlgCfg->Owner(), MixControlWnd);
+    EXPECT_EQ(dlgCfg->Card(), 0);
+    EXPECT_EQ(dlgCfg->CardCount(), 2);
+    const simcard::DriverConfig stored = storedConfig();
+    EXPECT_EQ(std::memcmp(&MixControlWnd->Config(), stored.data(), stored.size()), 0);
+    settings::TdlgCfg* first = dlgCfg;
+    MixControlWnd->chkSettings->SetChecked(true); // checked already: nothing
+    EXPECT_EQ(dlgCfg, first);
+
+    // Always on top: all four windows, and off again.
+    MixControlWnd->chkAdatInputs->SetChecked(true);
+    MixControlWnd->chkAdatOutputs->SetChecked(true);
+    MixControlWnd->chkStayOnTop->SetChecked(true);
+    for (toolkit::TCustomForm* w :
+         std::vector<toolkit::TCustomForm*>{MixControlWnd, frmAdatInp, frmAdatOut, dlgCfg}) {
+        EXPECT_TRUE(w->IsTopmost()) << w->Caption();
+    }
+    MixControlWnd->chkStayOnTop->SetChecked(false);
+    EXPECT_FALSE(dlgCfg->IsTopmost());
+
+    // The dialog closing itself clears the box; closing the control window closes a new one.
+    dlgCfg->Close();
+    pump();
+    EXPECT_FALSE(MixControlWnd->chkSettings->Checked());
+    EXPECT_EQ(dlgCfg, nullptr);
+    MixControlWnd->chkSettings->SetChecked(true);
+    ASSERT_NE(dlgCfg, nullptr);
+    MixControlWnd->Close();
+    pump();
+    EXPECT_EQ(dlgCfg, nullptr);
+    EXPECT_EQ(frmAdatInp, nullptr);
+    EXPECT_EQ(toolkit::Application->Forms().size(), 3u);
 }
 
 } // namespace
