@@ -1,5 +1,6 @@
 #include "toolkit/application.h"
 
+#include "platform/winmm.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/message_queue.h"
 #include "toolkit/peer.h"
@@ -12,7 +13,10 @@ namespace toolkit {
 
 TApplication* Application = nullptr;
 
-TApplication::TApplication() : TComponent(nullptr) {}
+TApplication::TApplication() : TComponent(nullptr) {
+    // The wave API's messages to windows join the application's message queue.
+    winmmSetWindowMessagePoster(&PostMessageA);
+}
 
 TApplication::~TApplication() {
     // The forms go first, while the application still answers them.

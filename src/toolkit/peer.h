@@ -6,7 +6,9 @@
 
 #include "platform/win_types.h"
 #include "toolkit/graphics.h"
+#include "toolkit/picture.h"
 #include "toolkit/types.h"
+#include "toolkit/win_ui.h"
 
 #include <memory>
 #include <string>
@@ -124,11 +126,16 @@ public:
     virtual bool isActive() const { return false; }
 };
 
-// What the toolkit needs of the windowing backend besides the widgets.
+// What the toolkit needs of the windowing backend besides the widgets. Everything else (the
+// message queue, window handles, posting and sending messages, SetWindowPos, the test hooks of
+// message boxes and beeps) is the toolkit's own; the notification area and the entry points in
+// windowing.h are supplied by the backend's library itself.
 class WindowingBackend {
 public:
     virtual ~WindowingBackend() = default;
     virtual std::unique_ptr<WidgetPeer> createPeer(TWinControl* control, PeerKind kind) = 0;
+    // True on the thread that runs the user interface.
+    virtual bool isUserInterfaceThread() const { return true; }
     // Processes the pending events; with wait, sleeps until at least one arrives first.
     virtual void processEvents(bool wait) = 0;
     // The primary screen's available area.
@@ -141,6 +148,18 @@ public:
     // Shows a popup menu at a screen point and returns when it is dismissed: the command of
     // the chosen item, or 0 when none was chosen.
     virtual int popupMenu(const std::vector<MenuItemSpec>&, TPoint) { return 0; }
+    // Shows a message box, modal to the owner's form (or to the whole program without one), and
+    // returns the id of the button chosen (IDOK, IDCANCEL, IDYES, IDNO); 0 when none is shown.
+    virtual int messageBox(const MessageBoxRecord&, TWinControl*) { return 0; }
+    virtual void beep() {}
+    // The mouse pointer's position on the screen.
+    virtual TPoint cursorPos() const { return {}; }
+    // Pictures in the backend's own form; nullptr for data that is no image (or a backend that
+    // shows none).
+    virtual std::shared_ptr<const TPicture::Impl> decodeXpm(const char* const*) { return nullptr; }
+    virtual std::shared_ptr<const TPicture::Impl> decodeImageFile(const std::string&) {
+        return nullptr;
+    }
 };
 
 // The backend installs itself once at start; without one, controls get handles but no widgets.

@@ -5,8 +5,8 @@
 // Every kind of notification area delivers the same messages in the same order: an XEmbed panel,
 // a StatusNotifierItem host (whose activations become clicks and double clicks, see
 // tray_clicks.h) and, where the desktop has no notification area, a small always-visible window
-// titled with the application's title that holds the icon instead. The environment variable
-// ORVANE_TRAY=window asks for that window everywhere.
+// titled with the application's title that holds the icon instead. The program may ask for that
+// window everywhere (SetTrayHost).
 #pragma once
 
 #include "platform/win_types.h"
@@ -39,6 +39,13 @@ constexpr DWORD NOTIFYICONDATAA_V1_SIZE = 88;
 BOOL Shell_NotifyIconA(DWORD dwMessage, NOTIFYICONDATAA* lpData);
 
 namespace toolkit {
+
+enum class TrayHost {
+    Automatic, // the desktop's notification area where there is one, else the stand-in window
+    Window,    // the stand-in window everywhere
+};
+// Where icons added from now on are shown.
+void SetTrayHost(TrayHost host);
 
 struct TrayIconInfo {
     HWND window;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/win_types.h"
+#include "toolkit/picture.h"
 
 #include <functional>
 #include <string>
@@ -81,6 +82,8 @@ std::string Utf8ToCp1252(const std::string& text);
 
 // The program's icon resources: 32 x 32 pictures in XPM form, by name.
 void RegisterIconResource(const std::string& name, const char* const* xpm);
+// The picture behind a handle from LoadIconA; an empty picture for an unknown handle.
+TPicture IconPicture(HICON icon);
 
 // A message box as shown: texts already turned into UTF-8.
 struct MessageBoxRecord {

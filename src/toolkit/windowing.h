@@ -15,8 +15,9 @@ namespace toolkit {
 class TWinControl;
 
 // Starts the backend once per process (the program takes no command line, so the backend is
-// given none). Creates the application object if there is none.
-void InitializeWindowing();
+// given none). Creates the application object if there is none. The program's name is what
+// the desktop knows its windows by; empty: the name of the running program's file.
+void InitializeWindowing(const std::string& programName = {});
 // Frees the native widgets whose controls are gone (they are freed late, after the events
 // that may be running in them).
 void FlushDeferredDeletes();

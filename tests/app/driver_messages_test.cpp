@@ -1,6 +1,6 @@
 // The driver's messages: texts, captions and icons as shown.
 #include "app/driver_messages.h"
-#include "toolkit/win_ui.h"
+#include "support/ui_logs.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -11,13 +11,8 @@ namespace {
 
 class DriverMessagesTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        toolkit::SetMessageBoxHandler([this](const toolkit::MessageBoxRecord& box) {
-            boxes.push_back(box);
-            return IDOK;
-        });
-    }
-    std::vector<toolkit::MessageBoxRecord> boxes;
+    orv_test::MessageBoxLog log_;
+    std::vector<toolkit::MessageBoxRecord>& boxes = log_.boxes;
 };
 
 const std::string kNoAudio = "\r\nKeine Audiofunktionen auf diesem Gerät verfügbar.";

@@ -3,7 +3,6 @@
 // and runtime folder, and message boxes and popup menus answered by the test.
 #pragma once
 
-#include "../simcard/simcard_test_env.h"
 #include "app/control_window.h"
 #include "app/main_window.h"
 #include "app/startup.h"
@@ -12,6 +11,7 @@
 #include "platform/winmm_driver.h"
 #include "simcard/settings_store.h"
 #include "simcard/wave_driver.h"
+#include "support/simcard_env.h"
 #include "toolkit/application.h"
 #include "toolkit/menus.h"
 #include "toolkit/win_ui.h"

@@ -1,6 +1,5 @@
 // The start-up against simulated cards: which boxes appear, in which order, and whether the
 // program goes on to its message loop with its icon.
-#include "../simcard/simcard_test_env.h"
 #include "app/control_window.h"
 #include "app/main_window.h"
 #include "app/startup.h"
@@ -8,6 +7,8 @@
 #include "driver/devices.h"
 #include "platform/winmm_driver.h"
 #include "simcard/wave_driver.h"
+#include "support/simcard_env.h"
+#include "support/ui_logs.h"
 #include "toolkit/application.h"
 #include "toolkit/shell_notify.h"
 #include "toolkit/win_ui.h"
@@ -31,10 +32,6 @@ protected:
     void SetUp() override {
         SimcardTest::SetUp();
         ExitRequested = false;
-        toolkit::SetMessageBoxHandler([this](const toolkit::MessageBoxRecord& box) {
-            boxes.push_back(box);
-            return IDOK;
-        });
     }
     void TearDown() override {
         for (auto* form : std::vector<toolkit::TCustomForm*>(toolkit::Application->Forms())) {
@@ -74,7 +71,8 @@ protected:
         return list;
     }
 
-    std::vector<toolkit::MessageBoxRecord> boxes;
+    orv_test::MessageBoxLog log_;
+    std::vector<toolkit::MessageBoxRecord>& boxes = log_.boxes;
     TProbe* probe = nullptr;
     bool loopRan = false;
 };

@@ -1,10 +1,10 @@
 // The configuration channel against the real rundll stand-in and the simulated card.
-#include "../simcard/simcard_test_env.h"
 #include "driver/config_channel.h"
 #include "driver/records.h"
 #include "platform/kernel32.h"
 #include "platform/shell.h"
 #include "platform/wow16.h"
+#include "support/simcard_env.h"
 
 #include <chrono>
 #include <cstring>

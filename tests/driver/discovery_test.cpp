@@ -1,9 +1,9 @@
 // Device discovery and control handles over the simulated card's wave devices.
-#include "../simcard/simcard_test_env.h"
 #include "driver/devices.h"
 #include "platform/winmm_driver.h"
 #include "platform/wow16.h"
 #include "simcard/wave_driver.h"
+#include "support/simcard_env.h"
 #include "toolkit/exceptions.h"
 
 #include <sstream>

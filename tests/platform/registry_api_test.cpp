@@ -10,7 +10,7 @@
 
 namespace {
 
-using Registry = test_support::RegistryTest;
+using Registry = orv_test::RegistryTest;
 
 std::vector<std::string> subkeys(HKEY key) {
     std::vector<std::string> names;

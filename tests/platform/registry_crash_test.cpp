@@ -1,8 +1,9 @@
 // The store under real processes: a writer killed in the middle of its saves, and two writers at
 // once.
-#include "helpers/child_process.h"
 #include "helpers/registry_crash_state.h"
 #include "registry_test_support.h"
+#include "support/build_paths.h"
+#include "support/process.h"
 
 #include <chrono>
 #include <csignal>
@@ -14,14 +15,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class RegistryProcesses : public test_support::RegistryTest {
+class RegistryProcesses : public orv_test::RegistryTest {
 protected:
     // The generation whose state the store holds (0 when nothing was ever saved), after checking
     // that every value, the long string and the subkey belong to that one generation.
     long long storedGeneration() {
         platform::registryCloseStore(); // open the file afresh, as a new program would
         HKEY key = nullptr;
-        LSTATUS rc = RegOpenKeyExA(HKEY_CURRENT_USER, test_support::kCrashKey, 0, KEY_READ, &key);
+        LSTATUS rc = RegOpenKeyExA(HKEY_CURRENT_USER, orv_test::kCrashKey, 0, KEY_READ, &key);
         if (rc == ERROR_FILE_NOT_FOUND) {
             return 0;
         }
@@ -33,7 +34,7 @@ protected:
             return 0;
         }
         EXPECT_GT(generation, 0);
-        for (const auto& value : test_support::crashState(static_cast<DWORD>(generation))) {
+        for (const auto& value : orv_test::crashState(static_cast<DWORD>(generation))) {
             if (value.isString) {
                 EXPECT_EQ(readString(key, value.name.c_str()), value.text)
                     << value.name << " of generation " << generation;
@@ -43,7 +44,7 @@ protected:
             }
         }
         HKEY sub = nullptr;
-        EXPECT_EQ(RegOpenKeyExA(key, test_support::kCrashSubkey, 0, KEY_READ, &sub), ERROR_SUCCESS);
+        EXPECT_EQ(RegOpenKeyExA(key, orv_test::kCrashSubkey, 0, KEY_READ, &sub), ERROR_SUCCESS);
         EXPECT_EQ(readString(sub, "State"), std::to_string(generation));
         RegCloseKey(sub);
         RegCloseKey(key);
@@ -68,7 +69,8 @@ TEST_F(RegistryProcesses, KilledWriterLeavesTheOldOrTheNewStateNeverAMix) {
     int inFlightFound = 0;   // kills after a commit but before its report
     constexpr int kRounds = 50;
     for (int round = 0; round < kRounds; ++round) {
-        test_support::ChildProcess writer("registry_writer", {"save-loop", path_});
+        orv_test::ChildProcess writer(
+            {orv_test::program("platform_registry_writer"), "save-loop", path_});
         ASSERT_TRUE(writer.started());
         std::string line;
         // Every fifth round kills the writer early: while it opens the store or in its first
@@ -108,8 +110,10 @@ TEST_F(RegistryProcesses, KilledWriterLeavesTheOldOrTheNewStateNeverAMix) {
 
 TEST_F(RegistryProcesses, TwoWritersAtOnceLoseNothing) {
     constexpr int kEach = 80;
-    test_support::ChildProcess first("registry_writer", {"count", path_, "a", "80"});
-    test_support::ChildProcess second("registry_writer", {"count", path_, "b", "80"});
+    orv_test::ChildProcess first(
+        {orv_test::program("platform_registry_writer"), "count", path_, "a", "80"});
+    orv_test::ChildProcess second(
+        {orv_test::program("platform_registry_writer"), "count", path_, "b", "80"});
     std::string line;
     ASSERT_TRUE(first.readLine(line, 60000));
     EXPECT_EQ(line, "done");

@@ -11,7 +11,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class RegistryStoreFile : public test_support::RegistryTest {
+class RegistryStoreFile : public orv_test::RegistryTest {
 protected:
     void writeFile(const std::string& bytes) {
         std::ofstream(path_, std::ios::binary | std::ios::trunc) << bytes;

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-namespace test_support {
+namespace orv_test {
 
 class RegistryTest : public ::testing::Test {
 protected:
@@ -91,4 +91,4 @@ protected:
     std::string path_;
 };
 
-} // namespace test_support
+} // namespace orv_test

@@ -1,7 +1,10 @@
 #include "platform/shell.h"
-#include "test_process.h"
+#include "support/build_paths.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
 
 #include <chrono>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/stat.h>

@@ -2,11 +2,13 @@
 // answer that travels back, sockets left behind, and the signals that ask a program to end.
 #include "platform/system_messages.h"
 #include "platform/system_messages/wire.h"
-#include "test_process.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
 
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <sys/socket.h>

@@ -1,7 +1,8 @@
 // Multimedia timers: the absolute schedule, bounded catch-up, killing (also from callbacks and
 // from many threads at once), argument checks, and a clean process exit while timers run.
-#include "helpers/child_process.h"
 #include "platform/winmm.h"
+#include "support/build_paths.h"
+#include "support/process.h"
 
 #include <algorithm>
 #include <atomic>
@@ -240,14 +241,15 @@ TEST(MultimediaTimer, NoCallbackRunsAfterKillReturnsUnderStress) {
 
 TEST(MultimediaTimer, ProcessExitsCleanlyWhileTimersRun) {
     {
-        test_support::ChildProcess child("timer_exit", {"return"});
+        orv_test::ChildProcess child({orv_test::program("platform_timer_exit"), "return"});
         ASSERT_TRUE(child.started());
         const int status = child.wait(10000);
         ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
         EXPECT_EQ(WEXITSTATUS(status), 0);
     }
     {
-        test_support::ChildProcess child("timer_exit", {"exit-in-callback"});
+        orv_test::ChildProcess child(
+            {orv_test::program("platform_timer_exit"), "exit-in-callback"});
         const int status = child.wait(10000);
         ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
         EXPECT_EQ(WEXITSTATUS(status), 7);

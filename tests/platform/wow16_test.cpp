@@ -1,8 +1,11 @@
 #include "platform/wow16.h"
-#include "test_process.h"
+#include "support/build_paths.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <future>
 #include <gtest/gtest.h>
 #include <set>

@@ -3,11 +3,12 @@
 // shows which commands reached the driver, in which order.
 #pragma once
 
-#include "../simcard/simcard_test_env.h"
-#include "../toolkit/test_support.h"
 #include "driver/config_channel.h"
 #include "driver/records.h"
 #include "settings/settings_dialog.h"
+#include "support/forms.h"
+#include "support/simcard_env.h"
+#include "support/ui_logs.h"
 #include "toolkit/application.h"
 #include "toolkit/windowing.h"
 
@@ -18,24 +19,6 @@
 #include <vector>
 
 namespace orv_test {
-
-using toolkit::test::makeForm;
-using toolkit::test::MessageBoxLog;
-using toolkit::test::Owned;
-using toolkit::test::pump;
-using toolkit::test::TDescribedForm;
-
-// Records the style of every beep.
-class BeepLog {
-public:
-    BeepLog() {
-        toolkit::SetBeepHandler([this](UINT style) { beeps.push_back(style); });
-    }
-    ~BeepLog() { toolkit::SetBeepHandler({}); }
-    BeepLog(const BeepLog&) = delete;
-    BeepLog& operator=(const BeepLog&) = delete;
-    std::vector<UINT> beeps;
-};
 
 class SettingsDialogTest : public SimcardTest {
 protected:

@@ -1,6 +1,9 @@
-#include "../platform/test_process.h"
 #include "simcard/config_commands.h"
+#include "support/build_paths.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 // The simulated card as the program meets it: installed into the wave API and found there.
 #include "platform/winmm_driver.h"
 #include "simcard/wave_driver.h"
-#include "simcard_test_env.h"
+#include "support/simcard_env.h"
 
 #include <cstring>
 #include <fstream>

@@ -1,6 +1,6 @@
 // The card tool: the stored settings field by field, and its command line's errors.
 #include "simcard/config_report.h"
-#include "simcard_test_env.h"
+#include "support/simcard_env.h"
 
 #include <gtest/gtest.h>
 #include <sstream>

@@ -3,11 +3,12 @@
 #include "platform/shell.h"
 #include "simcard/command_line.h"
 #include "simcard/settings_store.h"
-#include "simcard_test_env.h"
+#include "support/simcard_env.h"
 
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <fstream>
 #include <random>
 
 namespace {

@@ -1,6 +1,6 @@
 // The simulated wave drivers, talked to through their message entry points as the wave API does.
 #include "simcard/wave_driver.h"
-#include "simcard_test_env.h"
+#include "support/simcard_env.h"
 
 #include <cstring>
 

@@ -1,4 +1,5 @@
-#include "toolkit/application.h"
+// The main of the GUI suites: starts the windowing backend, fails a test that makes the backend
+// print a warning, and leaves no test hook behind a test.
 #include "toolkit/menus.h"
 #include "toolkit/win_ui.h"
 #include "toolkit/windowing.h"

@@ -1,6 +1,7 @@
 // The application object: exception handling at the top, posted messages from any thread,
 // window handles.
-#include "test_support.h"
+#include "support/forms.h"
+#include "support/ui_logs.h"
 #include "toolkit/check_box.h"
 #include "toolkit/message_queue.h"
 #include "toolkit/panel.h"
@@ -12,11 +13,11 @@
 namespace toolkit {
 namespace {
 
-using test::makeForm;
-using test::MessageBoxLog;
-using test::Owned;
-using test::pump;
-using test::TDescribedForm;
+using orv_test::makeForm;
+using orv_test::MessageBoxLog;
+using orv_test::Owned;
+using orv_test::pump;
+using orv_test::TDescribedForm;
 
 constexpr UINT kPing = WM_USER + 11;
 

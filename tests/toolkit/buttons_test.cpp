@@ -1,6 +1,7 @@
 // Check boxes and radio buttons: events on real changes only, none while a description is
 // applied, radio buttons excluding each other within their parent.
-#include "test_support.h"
+#include "support/forms.h"
+#include "support/ui_logs.h"
 #include "toolkit/check_box.h"
 #include "toolkit/group_box.h"
 #include "toolkit/panel.h"
@@ -12,10 +13,10 @@
 namespace toolkit {
 namespace {
 
-using test::makeForm;
-using test::Owned;
-using test::pump;
-using test::TDescribedForm;
+using orv_test::makeForm;
+using orv_test::Owned;
+using orv_test::pump;
+using orv_test::TDescribedForm;
 
 TEST(CheckBox, CheckedFiresOnClickOnEveryRealChange) {
     Owned<TCheckBox> box(new TCheckBox(nullptr));

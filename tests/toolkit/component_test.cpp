@@ -1,5 +1,6 @@
 // Components: ownership order, freeing, names and notifications.
-#include "test_support.h"
+#include "support/forms.h"
+#include "support/ui_logs.h"
 #include "toolkit/component.h"
 #include "toolkit/edit.h"
 #include "toolkit/exceptions.h"
@@ -11,7 +12,7 @@
 namespace toolkit {
 namespace {
 
-using test::Owned;
+using orv_test::Owned;
 
 // Writes its name into a log when it is freed.
 class TLogged : public TComponent {

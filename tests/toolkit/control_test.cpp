@@ -1,6 +1,7 @@
 // Controls in their parents: the control order, alignment, and repainting of non-windowed
 // controls.
-#include "test_support.h"
+#include "support/forms.h"
+#include "support/ui_logs.h"
 #include "toolkit/check_box.h"
 #include "toolkit/edit.h"
 #include "toolkit/label.h"
@@ -12,10 +13,10 @@
 namespace toolkit {
 namespace {
 
-using test::makeForm;
-using test::Owned;
-using test::pump;
-using test::TDescribedForm;
+using orv_test::makeForm;
+using orv_test::Owned;
+using orv_test::pump;
+using orv_test::TDescribedForm;
 
 TEST(ControlOrder, NonWindowedFirstThenWindowedEachInInsertionOrder) {
     Owned<TPanel> parent(new TPanel(nullptr));

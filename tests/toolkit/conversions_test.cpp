@@ -1,5 +1,6 @@
 // Conversions: text to integers as the classic library does it, and code page 1252.
-#include "test_support.h"
+#include "support/forms.h"
+#include "support/ui_logs.h"
 #include "toolkit/exceptions.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,7 @@
 namespace toolkit {
 namespace {
 
-using test::MessageBoxLog;
+using orv_test::MessageBoxLog;
 
 TEST(StrToInt, AcceptsTheClassicForms) {
     EXPECT_EQ(StrToInt("44100"), 44100);

@@ -1,5 +1,6 @@
 // Forms: close actions, modal showing, the creation wrapper and descriptions.
-#include "test_support.h"
+#include "support/forms.h"
+#include "support/ui_logs.h"
 #include "toolkit/button.h"
 #include "toolkit/check_box.h"
 #include "toolkit/message_queue.h"
@@ -10,11 +11,11 @@
 namespace toolkit {
 namespace {
 
-using test::makeForm;
-using test::MessageBoxLog;
-using test::Owned;
-using test::pump;
-using test::TDescribedForm;
+using orv_test::makeForm;
+using orv_test::MessageBoxLog;
+using orv_test::Owned;
+using orv_test::pump;
+using orv_test::TDescribedForm;
 
 constexpr UINT kDrive = WM_USER + 7;
 

@@ -1,7 +1,8 @@
 // Controls and forms freed from inside events: by their own mouse events, by a button's click
 // that then handles messages, under a message box whose owner goes while it is open; and no
 // focus events while a form is being freed.
-#include "test_support.h"
+#include "support/forms.h"
+#include "support/ui_logs.h"
 #include "toolkit/button.h"
 #include "toolkit/check_box.h"
 #include "toolkit/edit.h"
@@ -12,9 +13,9 @@
 namespace toolkit {
 namespace {
 
-using test::makeForm;
-using test::pump;
-using test::TDescribedForm;
+using orv_test::makeForm;
+using orv_test::pump;
+using orv_test::TDescribedForm;
 
 constexpr UINT kFreeOwner = WM_USER + 21;
 

@@ -1,5 +1,6 @@
 // Track bars, edits and combo boxes: which changes fire their events, and the user's input.
-#include "test_support.h"
+#include "support/forms.h"
+#include "support/ui_logs.h"
 #include "toolkit/check_box.h"
 #include "toolkit/combo_box.h"
 #include "toolkit/edit.h"
@@ -10,10 +11,10 @@
 namespace toolkit {
 namespace {
 
-using test::makeForm;
-using test::Owned;
-using test::pump;
-using test::TDescribedForm;
+using orv_test::makeForm;
+using orv_test::Owned;
+using orv_test::pump;
+using orv_test::TDescribedForm;
 
 TEST(TrackBar, PositionIsClampedAndOnChangeFiresOnRealChangesOnly) {
     Owned<TTrackBar> bar(new TTrackBar(nullptr));

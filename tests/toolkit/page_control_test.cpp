@@ -1,5 +1,6 @@
 // Page controls: pages, the active page, and the user's choice of a tab.
-#include "test_support.h"
+#include "support/forms.h"
+#include "support/ui_logs.h"
 #include "toolkit/page_control.h"
 #include "toolkit/panel.h"
 
@@ -8,10 +9,10 @@
 namespace toolkit {
 namespace {
 
-using test::makeForm;
-using test::Owned;
-using test::pump;
-using test::TDescribedForm;
+using orv_test::makeForm;
+using orv_test::Owned;
+using orv_test::pump;
+using orv_test::TDescribedForm;
 
 // The settings dialog's page control: three pages, tabs 143 wide.
 struct Pages {

@@ -1,6 +1,7 @@
 // Popup menus: what is shown, the chosen item's handler before Popup returns, errors in
 // handlers, and the items' lifetimes.
-#include "test_support.h"
+#include "support/forms.h"
+#include "support/ui_logs.h"
 #include "toolkit/menus.h"
 
 #include <gtest/gtest.h>
@@ -8,10 +9,10 @@
 namespace toolkit {
 namespace {
 
-using test::makeForm;
-using test::MessageBoxLog;
-using test::Owned;
-using test::TDescribedForm;
+using orv_test::makeForm;
+using orv_test::MessageBoxLog;
+using orv_test::Owned;
+using orv_test::TDescribedForm;
 
 TMenuItem* makeItem(const std::string& caption, TNotifyEvent onClick) {
     auto* item = new TMenuItem(nullptr);

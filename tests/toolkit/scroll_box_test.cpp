@@ -1,6 +1,7 @@
 // Scroll boxes: the content's extent follows the children, bars appear when needed and take
 // room, and scrolling moves by the bar's increment.
-#include "test_support.h"
+#include "support/forms.h"
+#include "support/ui_logs.h"
 #include "toolkit/label.h"
 #include "toolkit/panel.h"
 #include "toolkit/scroll_box.h"
@@ -10,10 +11,10 @@
 namespace toolkit {
 namespace {
 
-using test::makeForm;
-using test::Owned;
-using test::pump;
-using test::TDescribedForm;
+using orv_test::makeForm;
+using orv_test::Owned;
+using orv_test::pump;
+using orv_test::TDescribedForm;
 
 // The meter window's scroll box: 318 x 226, no border, vertical bar hidden, horizontal bar
 // with increment 78 and margin 2, holding the meters and the channel numbers.

@@ -1,8 +1,9 @@
 // The system's broadcasts as the windows receive them: every top-level window, hidden ones
 // included, in creation order; combined answers; work queued from other threads; and what
 // comes from outside the process (device changes, signals, the session manager's quit).
-#include "../platform/test_process.h"
-#include "test_support.h"
+#include "support/forms.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
 #include "toolkit/application.h"
 #include "toolkit/forms.h"
 #include "toolkit/message_queue.h"

@@ -1,20 +1,23 @@
-#include "platform/winmm.h"
 #include "toolkit/application.h"
 #include "toolkit/message_queue.h"
 #include "toolkit/peer.h"
 #include "toolkit/qt/icons.h"
 #include "toolkit/qt/peers.h"
+#include "toolkit/qt/picture_impl.h"
 #include "toolkit/qt/qt_util.h"
 #include "toolkit/qt/session.h"
 #include "toolkit/win_ui.h"
 #include "toolkit/windowing.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QThread>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 namespace toolkit {
@@ -42,6 +45,10 @@ class QtBackend : public WindowingBackend {
 public:
     std::unique_ptr<WidgetPeer> createPeer(TWinControl* control, PeerKind kind) override {
         return qt::createPeer(control, kind);
+    }
+    bool isUserInterfaceThread() const override {
+        return QCoreApplication::instance() == nullptr ||
+               QThread::currentThread() == QCoreApplication::instance()->thread();
     }
     void processEvents(bool wait) override {
         QCoreApplication::processEvents(wait ? QEventLoop::WaitForMoreEvents
@@ -71,6 +78,20 @@ public:
         }
         return rects;
     }
+    int messageBox(const MessageBoxRecord& box, TWinControl* owner) override {
+        return ShowMessageBox(box, owner);
+    }
+    void beep() override { QApplication::beep(); }
+    TPoint cursorPos() const override {
+        QPoint p = QCursor::pos();
+        return {p.x(), p.y()};
+    }
+    std::shared_ptr<const TPicture::Impl> decodeXpm(const char* const* xpm) override {
+        return DecodeXpm(xpm);
+    }
+    std::shared_ptr<const TPicture::Impl> decodeImageFile(const std::string& path) override {
+        return DecodeImageFile(path);
+    }
 };
 
 std::function<void(const std::string&)>& warningHandler() {
@@ -98,14 +119,10 @@ void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& te
     }
 }
 
-BOOL postFromWaveApi(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return PostWindowMessage(hWnd, msg, wParam, lParam) ? TRUE : FALSE;
-}
-
 } // namespace
 } // namespace qt
 
-void InitializeWindowing() {
+void InitializeWindowing(const std::string& programName) {
     static bool done = false;
     if (done) {
         return;
@@ -113,9 +130,14 @@ void InitializeWindowing() {
     done = true;
     qInstallMessageHandler(qt::messageHandler);
     if (QCoreApplication::instance() == nullptr) {
+        static std::string name;
+        name = programName;
+        if (name.empty()) {
+            std::error_code ec;
+            name = std::filesystem::read_symlink("/proc/self/exe", ec).filename().string();
+        }
         static int argc = 1;
-        static char name[] = "orvane-manager";
-        static char* argv[] = {name, nullptr};
+        static char* argv[] = {name.data(), nullptr};
         new QApplication(argc, argv); // lives for the rest of the process
     }
     QApplication::setQuitOnLastWindowClosed(false);
@@ -124,7 +146,6 @@ void InitializeWindowing() {
     static auto* dispatcher = new qt::Dispatcher;
     SetPostedMessageWaker(
         [] { QCoreApplication::postEvent(dispatcher, new QEvent(qt::kWakeEvent)); });
-    winmmSetWindowMessagePoster(&qt::postFromWaveApi);
     qt::InstallSessionWatch();
     if (Application == nullptr) {
         Application = new TApplication;

@@ -149,14 +149,14 @@ int QtCanvas::TextHeight(const std::string&) {
 }
 
 void QtCanvas::Draw(int x, int y, const TPicture& picture) {
-    if (const auto* impl = picture.impl()) {
-        painter_.drawImage(QPoint(x, y), impl->image);
+    if (!picture.Empty()) {
+        painter_.drawImage(QPoint(x, y), ImageOf(picture));
     }
 }
 
 void QtCanvas::StretchDraw(const TRect& r, const TPicture& picture) {
-    if (const auto* impl = picture.impl()) {
-        painter_.drawImage(toQRect(r), impl->image);
+    if (!picture.Empty()) {
+        painter_.drawImage(toQRect(r), ImageOf(picture));
     }
 }
 

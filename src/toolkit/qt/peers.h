@@ -60,6 +60,8 @@ std::unique_ptr<WidgetPeer> createTrackBarPeer(TWinControl* control);
 
 // Shows a popup menu and returns the chosen command (0 for none).
 int execPopupMenu(const std::vector<MenuItemSpec>& items, TPoint at);
+// Shows a message box and returns the id of the button chosen.
+int ShowMessageBox(const MessageBoxRecord& record, TWinControl* owner);
 
 // Sets one colour of a widget's palette.
 void setBackground(QWidget* w, QPalette::ColorRole role, TColor color);

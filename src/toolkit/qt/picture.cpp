@@ -1,45 +1,39 @@
-#include "toolkit/picture.h"
-
+#include "toolkit/qt/icons.h"
 #include "toolkit/qt/picture_impl.h"
+#include "toolkit/win_ui.h"
 
-namespace toolkit {
+#include <QPixmap>
 
-TPicture::TPicture() = default;
-TPicture::~TPicture() = default;
-TPicture::TPicture(const TPicture&) = default;
-TPicture& TPicture::operator=(const TPicture&) = default;
+namespace toolkit::qt {
+namespace {
 
-bool TPicture::LoadFromXpm(const char* const* xpm) {
-    QImage image(xpm);
+std::shared_ptr<const TPicture::Impl> fromImage(const QImage& image) {
     if (image.isNull()) {
-        impl_.reset();
-        return false;
+        return nullptr;
     }
-    impl_ = std::make_shared<Impl>(Impl{image.convertToFormat(QImage::Format_ARGB32)});
-    return true;
+    return std::make_shared<QtPicture>(image.convertToFormat(QImage::Format_ARGB32));
 }
 
-bool TPicture::LoadFromFile(const std::string& path) {
-    QImage image(QString::fromStdString(path));
-    if (image.isNull()) {
-        impl_.reset();
-        return false;
-    }
-    impl_ = std::make_shared<Impl>(Impl{image.convertToFormat(QImage::Format_ARGB32)});
-    return true;
+} // namespace
+
+const QImage& ImageOf(const TPicture& picture) {
+    static const QImage none;
+    // Every picture is made by this backend, so its image is a QtPicture.
+    const auto* impl = static_cast<const QtPicture*>(picture.impl());
+    return impl != nullptr ? impl->image : none;
 }
 
-void TPicture::Clear() {
-    impl_.reset();
-}
-bool TPicture::Empty() const {
-    return !impl_;
-}
-int TPicture::Width() const {
-    return impl_ ? impl_->image.width() : 0;
-}
-int TPicture::Height() const {
-    return impl_ ? impl_->image.height() : 0;
+std::shared_ptr<const TPicture::Impl> DecodeXpm(const char* const* xpm) {
+    return fromImage(QImage(xpm));
 }
 
-} // namespace toolkit
+std::shared_ptr<const TPicture::Impl> DecodeImageFile(const std::string& path) {
+    return fromImage(QImage(QString::fromStdString(path)));
+}
+
+QIcon IconOf(HICON icon) {
+    TPicture picture = IconPicture(icon);
+    return picture.Empty() ? QIcon() : QIcon(QPixmap::fromImage(ImageOf(picture)));
+}
+
+} // namespace toolkit::qt

@@ -18,7 +18,6 @@
 #include <QSystemTrayIcon>
 #include <QWidget>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -116,12 +115,13 @@ void deliver(const TrayEntry& entry, UINT mouseMessage) {
     post(entry, mouseMessage);
 }
 
+TrayHost& trayHost() {
+    static TrayHost host = TrayHost::Automatic;
+    return host;
+}
+
 bool useNotificationArea() {
-    const char* host = std::getenv("ORVANE_TRAY");
-    if (host != nullptr && std::strcmp(host, "window") == 0) {
-        return false;
-    }
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return trayHost() == TrayHost::Automatic && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 // Whether a StatusNotifierItem host is on the session bus: then Qt shows the icon over D-Bus
@@ -218,6 +218,10 @@ void show(TrayEntry& entry) {
 }
 
 } // namespace
+
+void SetTrayHost(TrayHost host) {
+    trayHost() = host;
+}
 
 std::vector<TrayIconInfo> TrayIcons() {
     std::vector<TrayIconInfo> list;

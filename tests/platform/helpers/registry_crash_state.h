@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace test_support {
+namespace orv_test {
 
 constexpr const char* kCrashKey = "software\\CrashTest";
 
@@ -39,4 +39,4 @@ inline std::vector<CrashValue> crashState(DWORD generation) {
 // generation as text.
 constexpr const char* kCrashSubkey = "Window";
 
-} // namespace test_support
+} // namespace orv_test

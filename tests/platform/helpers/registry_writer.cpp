@@ -26,7 +26,7 @@ void check(const char* where, LSTATUS rc) {
     }
 }
 
-LSTATUS setValue(HKEY key, const test_support::CrashValue& value) {
+LSTATUS setValue(HKEY key, const orv_test::CrashValue& value) {
     if (value.isString) {
         return RegSetValueExA(key, value.name.c_str(), 0, REG_SZ,
                               reinterpret_cast<const BYTE*>(value.text.c_str()),
@@ -56,19 +56,19 @@ HKEY createKey(HKEY base, const char* path) {
 }
 
 void saveLoop() {
-    HKEY key = createKey(HKEY_CURRENT_USER, test_support::kCrashKey);
+    HKEY key = createKey(HKEY_CURRENT_USER, orv_test::kCrashKey);
     for (DWORD generation = readDword(key, "Generation") + 1;; ++generation) {
-        auto values = test_support::crashState(generation);
+        auto values = orv_test::crashState(generation);
         platform::RegistryBatch batch;
         // A different order every time, the subkey somewhere in between.
         for (std::size_t i = 0; i < values.size(); ++i) {
             check("set", setValue(key, values[(i + generation) % values.size()]));
             if (i == generation % values.size()) {
-                LSTATUS rc = RegDeleteKeyA(key, test_support::kCrashSubkey);
+                LSTATUS rc = RegDeleteKeyA(key, orv_test::kCrashSubkey);
                 if (rc != ERROR_FILE_NOT_FOUND) {
                     check("delete", rc);
                 }
-                HKEY sub = createKey(key, test_support::kCrashSubkey);
+                HKEY sub = createKey(key, orv_test::kCrashSubkey);
                 const std::string state = std::to_string(generation);
                 check("sub", RegSetValueExA(sub, "State", 0, REG_SZ,
                                             reinterpret_cast<const BYTE*>(state.c_str()),

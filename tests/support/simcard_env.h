@@ -1,11 +1,16 @@
-// Test support for the simulated card: every test gets its own 16-bit memory file, settings file
-// and (unless it writes one) no description file; child processes inherit all three.
+// The simulated card's environment for a test: every test gets its own 16-bit memory file,
+// settings file and (unless it writes one) no description file; child processes inherit all
+// three.
 #pragma once
 
-#include "../platform/test_process.h"
 #include "platform/wow16.h"
+#include "support/build_paths.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace orv_test {
 
@@ -21,7 +26,7 @@ protected:
         description_.emplace("ORVANE_SIMCARD", path.string());
     }
     std::filesystem::path statePath() const { return dir_.path() / "settings"; }
-    std::string rundll() const { return (binDir() / "rundll").string(); }
+    std::string rundll() const { return program("rundll"); }
 
     TempDir dir_;
     ScopedEnv wow16_{"ORVANE_WOW16", (dir_.path() / "wow16").string()};

@@ -1,29 +1,15 @@
-// Helpers of the toolkit's tests: recorded message boxes, forms freed at the end of a test,
-// and a short way to let the application handle what is pending.
+// Forms in tests: components freed at the end of a test, forms made from a description given
+// as a function, and a short way to let the application handle what is pending.
 #pragma once
 
 #include "toolkit/application.h"
 #include "toolkit/forms.h"
-#include "toolkit/win_ui.h"
 #include "toolkit/windowing.h"
 
+#include <functional>
 #include <string>
-#include <vector>
 
-namespace toolkit::test {
-
-// Records every message box (and answers it with IDOK) while it lives.
-class MessageBoxLog {
-public:
-    MessageBoxLog() {
-        SetMessageBoxHandler([this](const MessageBoxRecord& box) {
-            boxes.push_back(box);
-            return IDOK;
-        });
-    }
-    ~MessageBoxLog() { SetMessageBoxHandler({}); }
-    std::vector<MessageBoxRecord> boxes;
-};
+namespace orv_test {
 
 // Frees a component at the end of the scope, unless it is gone already.
 template <typename T> class Owned {
@@ -47,18 +33,18 @@ private:
 
 // Handles the posted messages and the backend's pending events.
 inline void pump() {
-    Application->ProcessMessages();
-    Application->ProcessMessages();
+    toolkit::Application->ProcessMessages();
+    toolkit::Application->ProcessMessages();
 }
 
 // A form made with a description given as a function.
-class TDescribedForm : public TForm {
+class TDescribedForm : public toolkit::TForm {
 public:
     using Description = std::function<void(TDescribedForm&)>;
-    TDescribedForm(TComponent* owner, Description describe)
+    TDescribedForm(toolkit::TComponent* owner, Description describe)
         : TForm(owner), describe_(std::move(describe)) {}
 
-    template <typename C> C* Add(const std::string& name, TWinControl* parent) {
+    template <typename C> C* Add(const std::string& name, toolkit::TWinControl* parent) {
         auto* c = new C(this);
         c->SetName(name);
         if (parent != nullptr) {
@@ -79,7 +65,7 @@ private:
 };
 
 inline TDescribedForm* makeForm(TDescribedForm::Description describe = {}) {
-    return TCustomForm::Create<TDescribedForm>(nullptr, std::move(describe));
+    return toolkit::TCustomForm::Create<TDescribedForm>(nullptr, std::move(describe));
 }
 
-} // namespace toolkit::test
+} // namespace orv_test
