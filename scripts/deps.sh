@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
     clang clang-format libclang-rt-14-dev
     xvfb xauth fonts-dejavu-core fonts-liberation
+    dbus desktop-file-utils xdotool trayer file dpkg-dev weston qt6-wayland
 )
 missing=()
 for p in "${packages[@]}"; do

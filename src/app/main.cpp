@@ -1,4 +1,6 @@
-// Orvane Manager: the control manager of the Orvane ADAT sound card. It takes no command line.
+// Orvane Manager: the control manager of the Orvane ADAT sound card. Without arguments it starts
+// as it always has; its few options (command_line.h) are done before any window exists.
+#include "app/command_line.h"
 #include "app/icons.h"
 #include "app/startup.h"
 #include "simcard/wave_driver.h"
@@ -10,7 +12,10 @@
 #include <cstdlib>
 #include <cstring>
 
-int main() {
+int main(int argc, char** argv) {
+    if (int status = app::HandleCommandLine(argc, argv); status != app::kRunProgram) {
+        return status;
+    }
     toolkit::InitializeWindowing("orvane-manager");
     // ORVANE_TRAY=window: the icon in its own small window even where there is a notification
     // area.

@@ -120,7 +120,18 @@ std::filesystem::path RundllPath() {
         return named;
     }
     auto beside = platform::executableDir() / "rundll";
-    return std::filesystem::exists(beside) ? beside : std::filesystem::path();
+    if (std::filesystem::exists(beside)) {
+        return beside;
+    }
+#ifdef ORV_HELPERDIR_FROM_BINDIR
+    // Installed: the program's helpers have a folder of their own beside bin/.
+    auto installed =
+        (platform::executableDir() / ORV_HELPERDIR_FROM_BINDIR / "rundll").lexically_normal();
+    if (std::filesystem::exists(installed)) {
+        return installed;
+    }
+#endif
+    return {};
 }
 
 HINSTANCE StartDriverConfigProcess(const std::string& CommandName, DWORD DataAddress,

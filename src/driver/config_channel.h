@@ -54,8 +54,9 @@ ConfigCallFailure LastConfigCallFailure(int* Code = nullptr);
 // A few words for messages: "could not be started", "did not answer", ...
 const char* ConfigCallFailureText(ConfigCallFailure failure);
 
-// Where the rundll stand-in lives: $ORVANE_RUNDLL, else "rundll" beside the program; empty when
-// neither (ShellExecuteA then looks "rundll.exe" up in PATH).
+// Where the rundll stand-in lives: $ORVANE_RUNDLL, else "rundll" beside the program, else in the
+// installed program's helper folder; empty when none (ShellExecuteA then looks "rundll.exe" up in
+// PATH).
 std::filesystem::path RundllPath();
 
 // Starts the entry point with the command and the blocks' 16:16 addresses; returns the

@@ -2,12 +2,15 @@
 // icon's mouse events reach the registered window as its callback message, wParam the icon's
 // id, lParam the mouse message (WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, ...).
 //
-// Where the desktop has no notification area, a small always-visible window titled with the
-// application's title holds the icon instead, and its clicks are delivered the same way. The
-// program may ask for that window everywhere (SetTrayHost).
+// Every kind of notification area delivers the same messages in the same order: an XEmbed panel,
+// a StatusNotifierItem host (whose activations become clicks and double clicks, see
+// tray_clicks.h) and, where the desktop has no notification area, a small always-visible window
+// titled with the application's title that holds the icon instead. The program may ask for that
+// window everywhere (SetTrayHost).
 #pragma once
 
 #include "platform/win_types.h"
+#include "toolkit/tray_clicks.h"
 
 #include <string>
 #include <vector>
@@ -51,11 +54,13 @@ struct TrayIconInfo {
     HICON icon;
     std::string tip;         // UTF-8
     bool inNotificationArea; // false: shown in the stand-in window
+    TrayHostKind host;
 };
 // The icons that are shown now.
 std::vector<TrayIconInfo> TrayIcons();
 // Acts as the user would on an icon: delivers the mouse message (and what follows it, e.g. the
-// button's release) to the registered window. False for an icon that is not shown.
+// button's release) to the registered window; an icon in the stand-in window gets the mouse
+// events themselves. False for an icon that is not shown.
 bool ClickTrayIcon(HWND window, UINT id, UINT mouseMessage);
 
 } // namespace toolkit

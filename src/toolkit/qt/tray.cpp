@@ -3,15 +3,21 @@
 #include "toolkit/qt/icons.h"
 #include "toolkit/qt/qt_util.h"
 #include "toolkit/shell_notify.h"
+#include "toolkit/tray_clicks.h"
 #include "toolkit/win_ui.h"
 
 #include <QCloseEvent>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QStyleHints>
 #include <QSystemTrayIcon>
 #include <QWidget>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -70,6 +76,7 @@ struct TrayEntry {
     UINT callbackMessage = 0;
     HICON icon = nullptr;
     std::string tip;
+    TrayClickMapper clicks{TrayHostKind::StandIn};
     std::unique_ptr<QSystemTrayIcon> trayIcon;
     std::unique_ptr<StandInWindow> standIn;
 };
@@ -117,6 +124,43 @@ bool useNotificationArea() {
     return trayHost() == TrayHost::Automatic && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
+// Whether a StatusNotifierItem host is on the session bus: then Qt shows the icon over D-Bus
+// rather than in an XEmbed panel. Asked once, as Qt asks once per process.
+bool statusNotifierHostRegistered() {
+    static const bool registered = [] {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected() || bus.interface() == nullptr ||
+            !bus.interface()->isServiceRegistered("org.kde.StatusNotifierWatcher")) {
+            return false;
+        }
+        QDBusInterface watcher("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                               "org.kde.StatusNotifierWatcher", bus);
+        return watcher.property("IsStatusNotifierHostRegistered").toBool();
+    }();
+    return registered;
+}
+
+// The kind of notification area that shows an icon added now.
+TrayHostKind notificationAreaKind() {
+    if (QGuiApplication::platformName().startsWith("wayland")) {
+        return TrayHostKind::StatusNotifier; // Qt knows no other tray there
+    }
+    return statusNotifierHostRegistered() ? TrayHostKind::StatusNotifier : TrayHostKind::XEmbed;
+}
+
+std::uint64_t monotonicMs() {
+    using namespace std::chrono;
+    return static_cast<std::uint64_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void activate(TrayEntry& entry, TrayActivation what) {
+    const auto interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    for (UINT message : entry.clicks.map(what, monotonicMs(), static_cast<unsigned>(interval))) {
+        post(entry, message);
+    }
+}
+
 std::string tipOf(const NOTIFYICONDATAA& data) {
     return Cp1252ToUtf8(std::string(data.szTip, strnlen(data.szTip, sizeof data.szTip)));
 }
@@ -146,26 +190,23 @@ void apply(TrayEntry& entry, const NOTIFYICONDATAA& data) {
 
 void show(TrayEntry& entry) {
     if (useNotificationArea()) {
+        entry.clicks = TrayClickMapper(notificationAreaKind());
         entry.trayIcon = std::make_unique<QSystemTrayIcon>();
         TrayEntry* e = &entry;
         QObject::connect(entry.trayIcon.get(), &QSystemTrayIcon::activated, entry.trayIcon.get(),
                          [e](QSystemTrayIcon::ActivationReason reason) {
                              switch (reason) {
                              case QSystemTrayIcon::Trigger:
-                                 post(*e, WM_LBUTTONDOWN);
-                                 post(*e, WM_LBUTTONUP);
+                                 activate(*e, TrayActivation::Trigger);
                                  break;
                              case QSystemTrayIcon::DoubleClick:
-                                 post(*e, WM_LBUTTONDBLCLK);
-                                 post(*e, WM_LBUTTONUP);
+                                 activate(*e, TrayActivation::DoubleClick);
                                  break;
                              case QSystemTrayIcon::Context:
-                                 post(*e, WM_RBUTTONDOWN);
-                                 post(*e, WM_RBUTTONUP);
+                                 activate(*e, TrayActivation::Context);
                                  break;
                              case QSystemTrayIcon::MiddleClick:
-                                 post(*e, WM_MBUTTONDOWN);
-                                 post(*e, WM_MBUTTONUP);
+                                 activate(*e, TrayActivation::MiddleClick);
                                  break;
                              default:
                                  break;
@@ -185,8 +226,8 @@ void SetTrayHost(TrayHost host) {
 std::vector<TrayIconInfo> TrayIcons() {
     std::vector<TrayIconInfo> list;
     for (auto& e : entries()) {
-        list.push_back(
-            {e->window, e->id, e->callbackMessage, e->icon, e->tip, e->trayIcon != nullptr});
+        list.push_back({e->window, e->id, e->callbackMessage, e->icon, e->tip,
+                        e->trayIcon != nullptr, e->clicks.host()});
     }
     return list;
 }
@@ -196,22 +237,41 @@ bool ClickTrayIcon(HWND window, UINT id, UINT mouseMessage) {
     if (e == nullptr) {
         return false;
     }
+    // The button's press, and its release that follows.
+    struct Press {
+        UINT message;
+        Qt::MouseButton button;
+        QEvent::Type type;
+        UINT release;
+    };
+    static const Press presses[] = {
+        {WM_LBUTTONDOWN, Qt::LeftButton, QEvent::MouseButtonPress, WM_LBUTTONUP},
+        {WM_LBUTTONDBLCLK, Qt::LeftButton, QEvent::MouseButtonDblClick, WM_LBUTTONUP},
+        {WM_RBUTTONDOWN, Qt::RightButton, QEvent::MouseButtonPress, WM_RBUTTONUP},
+        {WM_RBUTTONDBLCLK, Qt::RightButton, QEvent::MouseButtonDblClick, WM_RBUTTONUP},
+        {WM_MBUTTONDOWN, Qt::MiddleButton, QEvent::MouseButtonPress, WM_MBUTTONUP},
+        {WM_MBUTTONDBLCLK, Qt::MiddleButton, QEvent::MouseButtonDblClick, WM_MBUTTONUP},
+    };
+    const Press* press = nullptr;
+    for (const Press& p : presses) {
+        if (p.message == mouseMessage) {
+            press = &p;
+        }
+    }
+    if (e->standIn && press != nullptr) {
+        // The stand-in window gets the mouse events themselves, as from the user's hand.
+        QPointF at(20, 20);
+        QMouseEvent down(press->type, at, e->standIn->mapToGlobal(at), press->button, press->button,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(e->standIn.get(), &down);
+        QMouseEvent up(QEvent::MouseButtonRelease, at, e->standIn->mapToGlobal(at), press->button,
+                       Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(e->standIn.get(), &up);
+        return true;
+    }
     post(*e, mouseMessage);
-    switch (mouseMessage) {
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        post(*e, WM_LBUTTONUP);
-        break;
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK:
-        post(*e, WM_RBUTTONUP);
-        break;
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK:
-        post(*e, WM_MBUTTONUP);
-        break;
-    default:
-        break;
+    if (press != nullptr) {
+        post(*e, press->release);
     }
     return true;
 }
