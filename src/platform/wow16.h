@@ -29,8 +29,9 @@ HMEM16 WOWGlobalUnlockFree16(DWORD vpMem);
 namespace platform {
 
 // The blocks live in one file that every process of the user maps: $<prefix>WOW16 when set, else
-// the identity's memory file in runtimeDir() (see identity.h). A file that is not such a mapping (wrong magic, version or size)
-// is left alone: it is reported once on stderr and every allocation fails.
+// the identity's memory file in runtimeDir() (see identity.h). A file that is not such a mapping
+// (wrong magic, version or size) is left alone: it is reported once on stderr and every allocation
+// fails.
 
 // Frees the blocks of processes that have ended and returns how many; -1 when the mapping is
 // unavailable. Every allocation does this too.

@@ -1,11 +1,20 @@
 // The program's command line: help and version, the autostart entry, and what is rejected; run
 // through the handler and through the real program.
-#include "../platform/test_process.h"
 #include "app/command_line.h"
+#include "support/build_paths.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
 
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <spawn.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace app;
 using orv_test::runProcess;

@@ -3,9 +3,18 @@
 // that ends with it. xdotool looks at the windows and acts as the user's hand.
 #pragma once
 
-#include "../platform/test_process.h"
+#include "support/build_paths.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
 
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
 #include <map>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace orv_test {
 

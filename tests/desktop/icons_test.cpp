@@ -1,12 +1,21 @@
 // The icons made at build time for the desktop's icon theme: every hicolor size, drawn from the
 // program's own meter-bridge icon, and a scalable one that is the same picture.
-#include "../platform/test_process.h"
 #include "app/icons.h"
+#include "support/build_paths.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
 
 #include <QImage>
 #include <QRect>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <regex>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 

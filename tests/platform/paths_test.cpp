@@ -2,6 +2,7 @@
 #include "support/build_paths.h"
 #include "support/temp_dir.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 // The notification-area icon on every kind of host: what each host reports becomes the mouse
 // messages of a classic notification area, in its order.
-#include "test_support.h"
+#include "support/forms.h"
 #include "toolkit/shell_notify.h"
 #include "toolkit/tray_clicks.h"
 
@@ -85,7 +85,7 @@ public:
 
 TEST(TrayClicks, StandInWindowDeliversTheMouseEventsItGets) {
     // Without a notification area (as here, off screen) the icon lives in the stand-in window.
-    test::Owned<TIconReceiver> receiver(TCustomForm::Create<TIconReceiver>(nullptr));
+    orv_test::Owned<TIconReceiver> receiver(TCustomForm::Create<TIconReceiver>(nullptr));
     NOTIFYICONDATAA data{};
     data.cbSize = sizeof data;
     data.hWnd = receiver->Handle();
@@ -102,7 +102,7 @@ TEST(TrayClicks, StandInWindowDeliversTheMouseEventsItGets) {
     ASSERT_TRUE(ClickTrayIcon(receiver->Handle(), 3, WM_LBUTTONDBLCLK));
     ASSERT_TRUE(ClickTrayIcon(receiver->Handle(), 3, WM_RBUTTONDOWN));
     ASSERT_TRUE(ClickTrayIcon(receiver->Handle(), 3, WM_MBUTTONDOWN));
-    test::pump();
+    orv_test::pump();
     Messages expected = kClick;
     for (const Messages* m : {&kDoubleClick, &kRightClick, &kMiddleClick}) {
         expected.insert(expected.end(), m->begin(), m->end());
