@@ -7,6 +7,7 @@
 #include "platform/winmm_driver.h"
 #include "platform/wow16.h"
 #include "simcard/wave_driver.h"
+#include "support/forms.h"
 #include "toolkit/application.h"
 #include "toolkit/win_ui.h"
 
@@ -63,23 +64,6 @@ protected:
     std::vector<toolkit::MessageBoxRecord> boxes_;
 };
 
-// Frees a component at the end of the scope, unless it is gone already.
-template <typename T> class Owned {
-public:
-    explicit Owned(T* object) : object_(object) {}
-    ~Owned() {
-        if (object_ != nullptr) {
-            object_->Free();
-        }
-    }
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-    T* operator->() const { return object_; }
-    T* get() const { return object_; }
-    T*& ref() { return object_; }
-
-private:
-    T* object_;
-};
+using orv_test::Owned;
 
 } // namespace meters_test

@@ -24,6 +24,8 @@ public:
     Owned& operator=(const Owned&) = delete;
     T* operator->() const { return object_; }
     T* get() const { return object_; }
+    // For code under test that frees the object and clears the caller's pointer.
+    T*& ref() { return object_; }
     // The object was freed by the code under test.
     void forget() { object_ = nullptr; }
 
