@@ -13,10 +13,15 @@ namespace {
 constexpr long kChunkFrames = 1024;
 // A device may run this far ahead of the clock before the reader waits for the clock.
 constexpr double kDeviceLeadSeconds = 0.25;
-// A file that falls this far behind the clock (the machine slept, the thread was starved) skips
-// ahead instead of catching up.
+// A source that falls this far behind the clock (the machine slept, the thread was starved)
+// skips ahead instead of catching up.
 constexpr double kMaxBehindSeconds = 1.0;
 constexpr auto kPassInterval = std::chrono::milliseconds(10);
+
+// The frames in a span of seconds; a hair more, so that rounding never loses a whole frame.
+long frames(double seconds, double rate) {
+    return static_cast<long>(std::floor(seconds * rate + 1e-6));
+}
 
 } // namespace
 
@@ -166,15 +171,15 @@ long SourceReader::framesAllowed(double now) {
         if (now - start_ - played > kMaxBehindSeconds) {
             start_ = now - played - 0.05;
         }
-        return static_cast<long>(std::floor((now - start_) * rate)) - static_cast<long>(done_);
+        return frames(now - start_, rate) - static_cast<long>(done_);
     }
     // A device delivers in real time; the clock only keeps one that runs free (a device without
-    // a clock of its own) from taking the whole processor.
-    if (now - start_ - played > 2 * kDeviceLeadSeconds) {
+    // a clock of its own) from taking the whole processor. One that falls behind the clock is
+    // not owed the difference.
+    if (now - start_ - played > kMaxBehindSeconds) {
         start_ = now - played;
     }
-    return static_cast<long>(std::floor((now - start_ + kDeviceLeadSeconds) * rate)) -
-           static_cast<long>(done_);
+    return frames(now - start_ + kDeviceLeadSeconds, rate) - static_cast<long>(done_);
 }
 
 void SourceReader::feed(long frames) {
