@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace toolkit {
 namespace {
@@ -182,6 +183,52 @@ TEST(RadioButton, UserClickChecksAndNeverUnchecks) {
     SimulateClick(b, 6, 8);
     EXPECT_TRUE(b->Checked());
     EXPECT_EQ(clicks, 1);
+}
+
+// The classic layout: the 13-pixel picture at the left edge, the caption 4 pixels after it. A
+// caption measured for the classic layout then fits its box here too.
+TEST(CheckBox, PictureAtTheLeftEdgeAndCaptionFourPixelsAfterIt) {
+    TCheckBox* box = nullptr;
+    TRadioButton* radio = nullptr;
+    Owned<TDescribedForm> form(makeForm([&](TDescribedForm& f) {
+        box = f.Add<TCheckBox>("chk", &f);
+        box->SetBounds(0, 0, 120, 17);
+        radio = f.Add<TRadioButton>("rb", &f);
+        radio->SetBounds(0, 20, 120, 17);
+        box->SetCaption("IIII");
+        box->Font().SetColor(clBlack);
+        radio->SetCaption("IIII");
+        radio->Font().SetColor(clBlack);
+    }));
+    form->Show();
+    pump();
+    for (TWinControl* control :
+         {static_cast<TWinControl*>(box), static_cast<TWinControl*>(radio)}) {
+        Snapshot shot = GrabControl(control);
+        const auto background = shot.PixelAt(shot.width - 1, 0);
+        // Columns that hold anything but the background, and columns with black text.
+        std::vector<bool> used(static_cast<std::size_t>(shot.width));
+        int firstBlack = -1;
+        for (int x = 0; x < shot.width; ++x) {
+            for (int y = 0; y < shot.height; ++y) {
+                const auto p = shot.PixelAt(x, y);
+                used[static_cast<std::size_t>(x)] =
+                    used[static_cast<std::size_t>(x)] || p != background;
+                const int sum = GetRValue(p) + GetGValue(p) + GetBValue(p);
+                if (x >= 13 && firstBlack < 0 && sum < 3 * 64) {
+                    firstBlack = x;
+                }
+            }
+        }
+        int lastPicture = 0;
+        while (lastPicture + 1 < shot.width && used[static_cast<std::size_t>(lastPicture + 1)]) {
+            ++lastPicture;
+        }
+        EXPECT_TRUE(used[0] || used[1]) << "the picture starts at the left edge";
+        EXPECT_LE(lastPicture, 12) << "the picture is 13 pixels wide at most";
+        EXPECT_GE(firstBlack, 17) << "the caption starts 4 pixels after the picture";
+        EXPECT_LE(firstBlack, 19);
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "toolkit/application.h"
 #include "toolkit/message_queue.h"
 #include "toolkit/peer.h"
+#include "toolkit/qt/classic_style.h"
 #include "toolkit/qt/icons.h"
 #include "toolkit/qt/peers.h"
 #include "toolkit/qt/picture_impl.h"
@@ -141,6 +142,7 @@ void InitializeWindowing(const std::string& programName) {
         new QApplication(argc, argv); // lives for the rest of the process
     }
     QApplication::setQuitOnLastWindowClosed(false);
+    qt::InstallClassicMetrics();
     static qt::QtBackend backend;
     SetWindowingBackend(&backend);
     static auto* dispatcher = new qt::Dispatcher;
