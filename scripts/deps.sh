@@ -3,6 +3,7 @@
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
+    libsndfile1-dev libasound2-dev
     qt6-base-dev libgl1-mesa-dev
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
     clang clang-format libclang-rt-14-dev

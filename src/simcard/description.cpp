@@ -51,7 +51,22 @@ DescriptionResult loadDescription() {
     if (text.size() > static_cast<std::size_t>(kMaxFileSize)) {
         return {std::nullopt, std::string(path) + ": larger than 1 MiB, not a description"};
     }
-    return parseDescription(text, path);
+    DescriptionResult result = parseDescription(text, path);
+    if (result.description) {
+        resolveSoundFiles(*result.description, std::filesystem::path(path).parent_path().string());
+    }
+    return result;
+}
+
+void resolveSoundFiles(HardwareDescription& description, const std::string& folder) {
+    for (auto* sources : {&description.inputs, &description.outputs}) {
+        for (SignalSource& source : *sources) {
+            if (source.kind == SourceKind::File && !source.target.empty() &&
+                source.target.front() != '/' && !folder.empty()) {
+                source.target = (std::filesystem::path(folder) / source.target).string();
+            }
+        }
+    }
 }
 
 } // namespace simcard

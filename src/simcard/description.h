@@ -32,12 +32,21 @@ constexpr std::int32_t kFullScale = 32767;
 
 enum class Direction { In, Out };
 
-enum class SourceKind { Synthetic, Silence, Constant, Sine, Noise, Clip };
+enum class SourceKind { Synthetic, Silence, Constant, Sine, Noise, Clip, File, Capture };
 
 struct SignalSource {
     SourceKind kind = SourceKind::Synthetic;
     std::int32_t level = 0; // peak amplitude for Constant, Sine and Noise, 0 to kFullScale
     double hz = 1000.0;     // frequency of Sine
+    // File and Capture: the sound file or the ALSA capture device; one level line is one source,
+    // told apart by line, and feeds its n-th channel (index) from the source's channel
+    // first + index (both 0-based).
+    std::string target{};
+    int line = 0;
+    int first = 0;
+    int index = 0;
+
+    bool measured() const { return kind == SourceKind::File || kind == SourceKind::Capture; }
 };
 
 enum class EntryFault {
@@ -89,7 +98,10 @@ struct DescriptionResult {
 DescriptionResult parseDescription(std::string_view text, std::string_view sourceName);
 // The text of the embedded default description.
 std::string_view defaultDescriptionText();
-// The description named by $ORVANE_SIMCARD, or the embedded default when it is not set.
+// The description named by $ORVANE_SIMCARD, or the embedded default when it is not set. Sound
+// files named by a relative path are found beside the description file.
 DescriptionResult loadDescription();
+// Makes the relative paths of the description's sound files relative to folder instead.
+void resolveSoundFiles(HardwareDescription& description, const std::string& folder);
 
 } // namespace simcard

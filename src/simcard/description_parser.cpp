@@ -191,7 +191,7 @@ public:
             description.seed =
                 static_cast<std::uint32_t>(parseInteger(t[1], 0, 0xFFFFFFFF, "'seed'"));
         } else if (key == "level") {
-            level(t);
+            level(t, line);
         } else if (key == "fault") {
             fault(t);
         } else if (key == "device") {
@@ -235,7 +235,7 @@ private:
         return static_cast<std::int32_t>(parseInteger(token, INT32_MIN, INT32_MAX, "a status"));
     }
 
-    void level(const std::vector<Token>& t) {
+    void level(const std::vector<Token>& t, int line) {
         count(t, 4, 6);
         const Direction direction = parseDirection(t[1]);
         int first = 1;
@@ -277,9 +277,22 @@ private:
                 source.hz = parseDecimal(t[5].text, 0.01, 20000, "a frequency in Hz");
                 args = 2;
             }
+        } else if (kind == "file" || kind == "capture") {
+            source.kind = kind == "file" ? SourceKind::File : SourceKind::Capture;
+            if (t.size() < 5 || t[4].text.empty()) {
+                throw LineError{kind == "file" ? "source 'file' needs the path of a sound file"
+                                               : "source 'capture' needs an ALSA capture device"};
+            }
+            source.target = t[4].text;
+            source.line = line;
+            args = 1;
+            if (t.size() == 6) {
+                source.first = static_cast<int>(parseInteger(t[5], 1, 1024, "a first channel")) - 1;
+                args = 2;
+            }
         } else {
             throw LineError{"unknown source " + shown(kind) +
-                            " (synthetic, silence, clip, constant, sine, noise)"};
+                            " (synthetic, silence, clip, constant, sine, noise, file, capture)"};
         }
         if (t.size() > 4 + args) {
             throw LineError{"unexpected " + shown(t[4 + args].text) + " after source '" + kind +
@@ -288,6 +301,7 @@ private:
         auto& sources = direction == Direction::In ? description.inputs : description.outputs;
         for (int channel = first; channel <= last; ++channel) {
             sources[channel - 1] = source;
+            source.index++;
         }
     }
 

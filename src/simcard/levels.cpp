@@ -123,6 +123,8 @@ std::int32_t channelPeak(const SignalSource& source, std::uint32_t seed, Directi
     t0 = std::min(t0, t1);
     switch (source.kind) {
     case SourceKind::Silence:
+    case SourceKind::File: // measured by a reader, never computed
+    case SourceKind::Capture:
         return 0;
     case SourceKind::Constant:
         return source.level;

@@ -1,9 +1,10 @@
 #include "simcard/wave_driver.h"
 
 #include "platform/wow16.h"
+#include "simcard/audio_sources.h"
 #include "simcard/levels.h"
+#include "simcard/sim_clock.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -38,7 +39,6 @@ struct Driver {
     std::vector<Device> cardDevices[2];
     std::unordered_map<ControlHandle*, std::unique_ptr<ControlHandle>> handles;
     double lastRead[2][kPairs]{}; // NaN: never read
-    double (*clock)() = nullptr;
 };
 
 Driver& driver() {
@@ -56,14 +56,6 @@ Driver& driver() {
 
 int dirIndex(Direction direction) {
     return direction == Direction::In ? 0 : 1;
-}
-
-double now(const Driver& d) {
-    if (d.clock) {
-        return d.clock();
-    }
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
 }
 
 // The card and pair that a name's last number gives, as the program reads device names.
@@ -179,13 +171,16 @@ DWORD readLevels(Driver& d, ControlHandle& handle, DWORD_PTR address) {
     if (handle.metering) {
         const int pairIndex = handle.card * kPairsPerCard + handle.pair;
         double& last = d.lastRead[dirIndex(handle.direction)][pairIndex];
-        const double t1 = now(d);
+        const double t1 = simNow();
         const double t0 = std::isnan(last) ? t1 - 0.1 : last;
         last = t1;
         for (int i = 0; i < 2; ++i) {
             const int channel = handle.card * kChannelsPerCard + handle.pair * 2 + i;
-            levels[i] = channelPeak(d.description.source(handle.direction, channel),
-                                    d.description.seed, handle.direction, channel, t0, t1);
+            const SignalSource& source = d.description.source(handle.direction, channel);
+            // A sound file or capture device: the peak its reader measured since the last read.
+            levels[i] = source.measured() ? takeAudioPeak(handle.direction, channel)
+                                          : channelPeak(source, d.description.seed,
+                                                        handle.direction, channel, t0, t1);
         }
     }
     writeInt32(std::span(record, kLevelRecordSize), 0, levels[0]);
@@ -300,8 +295,13 @@ const WaveDriver* cardWaveDriver() {
 
 void setDriverDescription(const HardwareDescription& description) {
     Driver& d = driver();
+    {
+        std::lock_guard lock(d.mutex);
+        d.description = description;
+    }
+    // Outside the driver's lock: the old readers take a moment to stop, and meter reads go on.
+    startAudioSources(description);
     std::lock_guard lock(d.mutex);
-    d.description = description;
     d.handles.clear();
     for (auto& direction : d.lastRead) {
         for (double& t : direction) {
@@ -309,12 +309,6 @@ void setDriverDescription(const HardwareDescription& description) {
         }
     }
     buildDevices(d);
-}
-
-void setDriverClock(double (*clock)()) {
-    Driver& d = driver();
-    std::lock_guard lock(d.mutex);
-    d.clock = clock;
 }
 
 } // namespace simcard

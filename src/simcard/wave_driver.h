@@ -9,10 +9,10 @@
 // the description replaces both; its devices belong to the card and pair that their names' last
 // number gives (as the program reads it), or to pair 0 of card 0.
 //
-// No audio flows. An open succeeds only on a device of the card's maker, and only with the
-// control format: PCM with cbSize >= 4 and the bytes "CTRL" after the 18-byte WAVEFORMATEX;
-// another format gets WAVERR_BADFORMAT, a refused control open (fault switch) MMSYSERR_ALLOCATED.
-// On a control handle:
+// No audio flows through the devices. An open succeeds only on a device of the card's maker, and
+// only with the control format: PCM with cbSize >= 4 and the bytes "CTRL" after the 18-byte
+// WAVEFORMATEX; another format gets WAVERR_BADFORMAT, a refused control open (fault switch)
+// MMSYSERR_ALLOCATED. On a control handle:
 //   kDevNodeQuery (output handles)   writes the card's device node into the 4-byte block at the
 //                                    16:16 address dwParam1
 //   meter start / stop               switch metering of the handle on or off
@@ -42,9 +42,11 @@ constexpr DWORD kLevelRecordSize = 8;
 const WaveDriver* systemWaveDriver();
 const WaveDriver* cardWaveDriver();
 
-// Makes both drivers serve this description. Handles opened before become invalid.
+// Makes both drivers serve this description. Handles opened before become invalid. The sound
+// files and capture devices that it names start being read (audio_sources.h).
 void setDriverDescription(const HardwareDescription& description);
-// The clock (seconds) that levels are measured on; nullptr: the monotonic clock. For tests.
+// The clock (seconds) that levels are measured on and sound files are played by; nullptr: the
+// monotonic clock. For tests.
 void setDriverClock(double (*clock)());
 
 // Serves the description and installs both drivers into the wave API, the system driver first.

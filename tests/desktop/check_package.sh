@@ -22,7 +22,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 # What the programs link, as dpkg-shlibdeps found it (each with its version).
 IFS=',' read -ra entries <<< "$depends"
-for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6dbus6; do
+for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6dbus6 libsndfile1 libasound2; do
     found=0
     for entry in "${entries[@]}"; do
         [[ "${entry# }" == "$lib (>= "* ]] && found=1
