@@ -1,6 +1,6 @@
 #include "controls/bar_graph.h"
 
-#include "controls/math_x.h"
+#include "controls/level_curve.h"
 #include "toolkit/exceptions.h"
 
 #include <algorithm>
@@ -14,6 +14,8 @@ TBarGraph::TBarGraph(TComponent* owner) : TPanel(owner) {
     width_ = 18;
     height_ = 164;
     OnResize = TNotifyEvent(this, &TBarGraph::ResizeLumis);
+    // A level and a tick handled together (or a poll's levels) ask for one repaint.
+    SetDeferRepaints(true);
     TBarGraph::CreateLumis();
 }
 
@@ -22,8 +24,17 @@ void TBarGraph::SetLevel(int value) {
         return;
     }
     FLevel = value;
-    std::int64_t top = roundHalfEven(static_cast<long double>(value) / FLevelMax *
-                                     static_cast<long double>(FLumiCount - 1));
+    std::int64_t top = 0;
+    if (FLumiCount >= 1 && value >= 0) {
+        if (!columnKnown_) {
+            column_ = TColumnCurve::For(FLevelMax, FLumiCount);
+            columnKnown_ = true;
+        }
+        top = column_ != nullptr ? column_->TopOf(value)
+                                 : TColumnCurve::Compute(value, FLevelMax, FLumiCount);
+    } else {
+        top = TColumnCurve::Compute(value, FLevelMax, FLumiCount);
+    }
     if (top <= FTopIndex) {
         return;
     }
@@ -44,6 +55,7 @@ void TBarGraph::CheckLevelMax(int value) {
 void TBarGraph::SetLevelMax(int value) {
     CheckLevelMax(value);
     FLevelMax = value;
+    columnKnown_ = false;
 }
 
 int TBarGraph::GetLevelMax() const {
@@ -72,19 +84,45 @@ void TBarGraph::CreateLumis() {
     int w = Width() - 3;
     int t = Height() - FLumiHeight - 2;
     lumis_.reserve(static_cast<std::size_t>(std::max(FLumiCount, 0)));
+    lit_.reserve(lumis_.capacity());
     for (int i = 0; i < FLumiCount; ++i) {
         auto* lumi = new TLumi(this);
         lumi->SetBounds(1, t, w, FLumiHeight);
         lumi->SetColorOn(FLumiColor);
         lumi->SetParent(this);
+        lumi->bar_ = this;
+        lumi->index_ = i;
         lumis_.push_back(lumi);
+        lit_.push_back(0);
         t -= step;
     }
+    columnKnown_ = false;
     FTopIndex = std::clamp(FTopIndex, 0, std::max(FLumiCount - 1, 0));
 }
 
-void TBarGraph::FreeLumis() {
+TBarGraph::~TBarGraph() {
+    unlinkLumis();
+}
+
+void TBarGraph::unlinkLumis() {
+    // A lamp that outlives its column no longer reports to it.
+    for (TLumi* lumi : lumis_) {
+        if (lumi != nullptr) {
+            lumi->bar_ = nullptr;
+        }
+    }
     lumis_.clear();
+    lit_.clear();
+}
+
+void TBarGraph::lumiSwitched(int index, bool on) {
+    if (index >= 0 && static_cast<std::size_t>(index) < lit_.size()) {
+        lit_[static_cast<std::size_t>(index)] = on ? 1 : 0;
+    }
+}
+
+void TBarGraph::FreeLumis() {
+    unlinkLumis();
     while (ControlCount() > 0) {
         Controls(0)->Free();
     }
@@ -162,6 +200,7 @@ void TBarGraph::Notification(TComponent* component, TOperation operation) {
     if (operation == TOperation::opRemove) {
         for (TLumi*& lumi : lumis_) {
             if (lumi != nullptr && static_cast<TComponent*>(lumi) == component) {
+                lumi->bar_ = nullptr;
                 lumi = nullptr;
             }
         }

@@ -1,5 +1,6 @@
-// What a meter draws: a change of level or a tick asks for one repaint, of the insides of the
-// lamps that changed, and a meter whose lamps stay as they are asks for none (recorded through
+// What a meter draws: the changes made while one message is handled (levels, ticks) ask for one
+// repaint, of the insides of the lamps that changed, and a meter whose lamps stay as they are
+// asks for none (recorded through
 // a windowing backend that notes every repaint request); the pixels of an offscreen rendering
 // show the lamps in their zone colours, with shared black outlines, in a closed sunken bevel.
 #include "controls/level_meter.h"
@@ -67,6 +68,8 @@ protected:
     // The insides of lamps from to to (their outlines never change), in the meter.
     static TRect insides(int from, int to) { return {2, 157 - 4 * to, 15, 160 - 4 * from}; }
     void tick() { meter->Perform(kLevelTickMessage, 0, 0); }
+    // What the toolkit does once a message has been handled.
+    void flush() { TWinControl::FlushDeferredRepaints(); }
 
     WindowingBackend* saved = nullptr;
     RecordingBackend backend;
@@ -74,23 +77,52 @@ protected:
 };
 
 TEST_F(MeterRepaints, OneRequestPerChangeCoveringTheInsidesOfTheChangedLamps) {
-    meter->SetLevel(3277); // lamps 0 to 15
+    meter->SetLevel(3277);            // lamps 0 to 15
+    EXPECT_TRUE(backend.log.empty()); // not before the message is done
+    flush();
     EXPECT_EQ(backend.log, std::vector<TRect>{insides(0, 15)});
     backend.log.clear();
     meter->SetLevel(3277);
     meter->SetLevel(100);
     meter->SetNumLumisOrange(20); // recolouring alone repaints nothing
+    flush();
     EXPECT_TRUE(backend.log.empty());
     meter->SetLevel(5000); // lamps 16 to 19
+    flush();
     EXPECT_EQ(backend.log, std::vector<TRect>{insides(16, 19)});
     backend.log.clear();
     tick(); // the lamp below the peak
+    flush();
     EXPECT_EQ(backend.log, std::vector<TRect>{insides(18, 18)});
     backend.log.clear();
     tick(); // dark already
+    flush();
     EXPECT_TRUE(backend.log.empty());
     tick();
+    meter->Update(); // painting now flushes first
     EXPECT_EQ(backend.log, std::vector<TRect>{insides(17, 17)});
+}
+
+TEST_F(MeterRepaints, ALevelAndATickHandledTogetherAskOnceForBoth) {
+    meter->SetLevel(3277); // lamps 0 to 15
+    flush();
+    backend.log.clear();
+    meter->SetLevel(5000); // lamps 16 to 19
+    tick();                // 18 dark
+    meter->SetLevel(6000); // 20 and 21
+    tick();                // 20 dark
+    flush();
+    EXPECT_EQ(backend.log, std::vector<TRect>{insides(16, 21)});
+    backend.log.clear();
+    flush();
+    EXPECT_TRUE(backend.log.empty());
+    // A meter freed with requests still waiting takes them with it.
+    meter->SetLevel(32767);
+    meter->Free();
+    meter = nullptr;
+    flush();
+    EXPECT_TRUE(backend.log.empty());
+    meter = new TLevelMeter(nullptr);
 }
 
 TEST_F(MeterRepaints, ASilentMeterAsksForNoRepaintOnceItHasFallen) {
@@ -99,6 +131,7 @@ TEST_F(MeterRepaints, ASilentMeterAsksForNoRepaintOnceItHasFallen) {
     while (meter->TopIndex() > 0 || meter->PeakIndex() > 0) {
         meter->SetLevel(0);
         tick();
+        flush();
         ASSERT_LT(++ticks, 200);
     }
     // The column fell lamp by lamp, and the held peak went dark on its own: 75 ticks.
@@ -109,6 +142,7 @@ TEST_F(MeterRepaints, ASilentMeterAsksForNoRepaintOnceItHasFallen) {
         meter->SetLevel(0);
         meter->SetLevel(-5);
         tick();
+        flush();
     }
     EXPECT_TRUE(backend.log.empty());
     for (int i = 0; i < 40; ++i) {
