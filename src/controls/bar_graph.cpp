@@ -157,22 +157,71 @@ void TBarGraph::ResizeLumis(TObject*) {
     }
 }
 
-void TBarGraph::PaintControls(TCanvas& canvas) {
+bool TBarGraph::regularColumn() const {
     int n = static_cast<int>(lumis_.size());
     int step = FLumiHeight - 1;
-    bool column = n > 0 && n == ControlCount() && step > 0 && lumis_.front() != nullptr &&
-                  lumis_.back() != nullptr &&
-                  lumis_.back()->Top() == lumis_.front()->Top() - (n - 1) * step;
-    if (!column) {
+    return n > 0 && n == ControlCount() && step > 0 && lumis_.front() != nullptr &&
+           lumis_.back() != nullptr &&
+           lumis_.back()->Top() == lumis_.front()->Top() - (n - 1) * step;
+}
+
+void TBarGraph::lumisAcross(int top, int bottom, int& from, int& to) const {
+    // Lamp i has its top at the bottom lamp's top - i * step.
+    int step = FLumiHeight - 1;
+    int base = lumis_.front()->Top();
+    from = std::max((base - bottom) / step - 1, 0);
+    to = std::min((base + FLumiHeight - top) / step + 1, static_cast<int>(lumis_.size()) - 1);
+}
+
+void TBarGraph::PaintWindow(TCanvas& canvas) {
+    TRect clip = canvas.ClipRect();
+    if (clip.IsEmpty() || !regularColumn()) {
+        TPanel::PaintWindow(canvas);
+        return;
+    }
+    // Every lamp that reaches into the area must be a plain visible box with a solid one-pixel
+    // outline and a solid fill, in its place in the column, and together they must span the
+    // area: then each of its pixels is painted by a lamp.
+    const TLumi* first = lumis_.front();
+    const int step = FLumiHeight - 1;
+    const int left = first->Left();
+    const int right = left + first->Width();
+    int from = 0;
+    int to = 0;
+    lumisAcross(clip.Top, clip.Bottom, from, to);
+    int covered = clip.Bottom; // rows from here down are on lamps
+    bool cover = clip.Left >= left && clip.Right <= right;
+    for (int i = from; cover && i <= to && covered > clip.Top; ++i) {
+        const TLumi* lumi = lumis_[static_cast<std::size_t>(i)];
+        cover = lumi != nullptr && lumi->Visible() && lumi->Left() == left &&
+                lumi->Width() == first->Width() && lumi->Height() == FLumiHeight &&
+                lumi->Top() == first->Top() - i * step &&
+                lumi->Shape() == TShapeType::stRectangle &&
+                lumi->Pen().Style == TPenStyle::psSolid && lumi->Pen().Width == 1 &&
+                lumi->Brush().Style == TBrushStyle::bsSolid;
+        if (cover) {
+            int lumiBottom = lumi->Top() + lumi->Height();
+            if (lumiBottom < covered) {
+                cover = false; // a gap below this lamp
+            } else {
+                covered = std::min(covered, lumi->Top());
+            }
+        }
+    }
+    if (!cover || covered > clip.Top) {
+        TPanel::PaintWindow(canvas);
+    }
+}
+
+void TBarGraph::PaintControls(TCanvas& canvas) {
+    if (!regularColumn()) {
         TPanel::PaintControls(canvas);
         return;
     }
-    // Lamp i has its top at bottom - i * step: the lamps that may reach into the clip, and one
-    // more on either side.
     TRect clip = canvas.ClipRect();
-    int bottom = lumis_.front()->Top();
-    int from = std::max((bottom - clip.Bottom) / step - 1, 0);
-    int to = std::min((bottom + FLumiHeight - clip.Top) / step + 1, n - 1);
+    int from = 0;
+    int to = 0;
+    lumisAcross(clip.Top, clip.Bottom, from, to);
     for (int i = from; i <= to; ++i) {
         TLumi* lumi = lumis_[static_cast<std::size_t>(i)];
         if (lumi == nullptr || !lumi->Visible()) {

@@ -65,6 +65,9 @@ protected:
     // Paints only the lamps in the area to paint, found from their places in the column
     // without looking at the others.
     void PaintControls(toolkit::TCanvas& canvas) override;
+    // Leaves an area to paint that lies wholly on lamps to the lamps, which cover every pixel
+    // of it: the panel's background and bevels there would be painted over at once.
+    void PaintWindow(toolkit::TCanvas& canvas) override;
     // Rejects a LevelMax of 0 or below with ERangeError.
     static void CheckLevelMax(int value);
     void Notification(toolkit::TComponent* component, toolkit::TOperation operation) override;
@@ -86,6 +89,11 @@ private:
     // A lamp of the column was switched (by the column or by anyone else).
     void lumiSwitched(int index, bool on);
     void unlinkLumis();
+    // Whether the lamps stand as the column built them: one above the other, each LumiHeight - 1
+    // above the one below, and no other children.
+    bool regularColumn() const;
+    // The lamps that may reach into rows top ... bottom - 1, and one more on either side.
+    void lumisAcross(int top, int bottom, int& from, int& to) const;
 
     int FLevel = 0;
     int FLevelMax = 65535;
