@@ -16,6 +16,8 @@ namespace {
 const long double kLn10 = std::log(10.0L);
 // Columns of larger scales are computed, not tabled.
 constexpr int kMaxTabledScale = 4096;
+// Curves of larger LevelMax find a level's value by bisection over the scale.
+constexpr int kMaxTabledLevel = 65535;
 
 } // namespace
 
@@ -55,11 +57,25 @@ TLevelCurve::TLevelCurve(int levelMax)
         }
         firsts_.push_back(low);
     }
+    // A level then costs one look-up.
+    if (levelMax <= kMaxTabledLevel) {
+        scales_.resize(static_cast<std::size_t>(levelMax) + 1);
+        std::size_t m = 0;
+        for (int level = 1; level <= levelMax; ++level) {
+            while (m < firsts_.size() && firsts_[m] <= level) {
+                ++m;
+            }
+            scales_[static_cast<std::size_t>(level)] = static_cast<std::uint16_t>(m);
+        }
+    }
 }
 
 int TLevelCurve::ScaleOf(int level) const {
     if (level > levelMax_) {
         return Compute(level, divisor_, logScale_);
+    }
+    if (!scales_.empty()) {
+        return scales_[static_cast<std::size_t>(level)];
     }
     return static_cast<int>(std::upper_bound(firsts_.begin(), firsts_.end(), level) -
                             firsts_.begin());

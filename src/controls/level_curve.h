@@ -10,6 +10,7 @@
 // the tabled range are computed from the formulas directly.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 namespace controls {
@@ -31,6 +32,8 @@ private:
     double logScale_;
     // firsts_[m - 1]: the lowest level 1 ... LevelMax whose scale value is m or more.
     std::vector<int> firsts_;
+    // The scale value of every level 0 ... LevelMax, when LevelMax is small enough.
+    std::vector<std::uint16_t> scales_;
 };
 
 // The bar's column for one LevelMax and lamp count.

@@ -326,7 +326,7 @@ int scaleByFormula(int level, int levelMax) {
 }
 
 TEST(LevelCurve, TheTableGivesWhatTheFormulaGivesForEveryLevel) {
-    for (int levelMax : {1, 2, 25, 511, 1000, 32767, 65535}) {
+    for (int levelMax : {1, 2, 25, 511, 1000, 32767, 65535, 70000}) {
         const TLevelCurve& curve = TLevelCurve::For(levelMax);
         EXPECT_EQ(&curve, &TLevelCurve::For(levelMax)); // shared
         // Every level up to LevelMax, and past it, where the formula is used directly.
