@@ -48,7 +48,7 @@ public:
     void wake();
     bool isOpen() const { return open_.load(std::memory_order_acquire); }
 
-    // One pass, as the thread makes it every 10 ms: open when due, then read what the clock
+    // One pass, as the thread makes it every 20 ms: open when due, then read what the clock
     // allows. Public for the thread and for tests that drive a reader without one.
     void pass(double now);
 
