@@ -62,3 +62,15 @@ function(orv_add_fuzz_target name)
     endif()
     target_link_libraries(${name} PRIVATE ${ARG_LIBS})
 endfunction()
+
+# orv_add_subfolders()
+# Adds every folder below the current one that has a CMakeLists.txt: one program (a tool, a
+# benchmark, a fuzz target) per folder.
+function(orv_add_subfolders)
+    file(GLOB dirs LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+    foreach(dir ${dirs})
+        if(IS_DIRECTORY ${dir} AND EXISTS ${dir}/CMakeLists.txt)
+            add_subdirectory(${dir})
+        endif()
+    endforeach()
+endfunction()

@@ -2,6 +2,7 @@
 
 #include "app/driver_messages.h"
 #include "app/startup.h"
+#include "controls/window_messages.h"
 #include "driver/config_channel.h"
 #include "driver/devices.h"
 #include "meters/adat_inp.h"
@@ -65,7 +66,7 @@ TMixControlWnd::TMixControlWnd(TComponent* owner) : TForm(owner) {
     Publish("chkStayOnTopClick", this, &TMixControlWnd::chkStayOnTopClick);
     Publish("chkSettingsClick", this, &TMixControlWnd::chkSettingsClick);
     Publish("FormActiveChanged", this, &TMixControlWnd::FormActiveChanged);
-    SetMessageHandler(WM_FORMCLOSED, this, &TMixControlWnd::WMFormClosed);
+    SetMessageHandler(controls::WM_FORMCLOSED, this, &TMixControlWnd::WMFormClosed);
     SetMessageHandler(WM_GETMINMAXINFO, this, &TMixControlWnd::WMGetMinMaxInfo);
     SetMessageHandler(WM_TRAYICON, this, &TMixControlWnd::WMTrayIcon);
 }

@@ -20,9 +20,6 @@ class TdlgCfg;
 
 namespace app {
 
-// A window that the control window opened has closed; lParam = that window's handle.
-constexpr UINT WM_FORMCLOSED = WM_USER + 100;
-
 class TMixControlWnd : public toolkit::TForm {
 public:
     explicit TMixControlWnd(toolkit::TComponent* owner);
@@ -43,7 +40,6 @@ public:
     void WMGetMinMaxInfo(toolkit::TMessage& Msg);
     void WMTrayIcon(toolkit::TMessage& Msg);
 
-    bool LimitSize() const { return FLimitSize; }
     const driver::TDriverConfig& Config() const { return FConfig; }
 
     toolkit::TPanel* Panel1 = nullptr;

@@ -141,11 +141,6 @@ HINSTANCE StartDriverConfigProcess(const std::string& CommandName, DWORD DataAdd
     return ShellExecuteA(nullptr, nullptr, "rundll.exe", parameters.c_str(), "", SW_SHOWDEFAULT);
 }
 
-bool StartDriverConfig(const std::string& CommandName, DWORD DataAddress, DWORD FlagAddress) {
-    return reinterpret_cast<std::uintptr_t>(
-               StartDriverConfigProcess(CommandName, DataAddress, FlagAddress)) > 32;
-}
-
 bool DriverConfigCall(std::int32_t Enabled, std::int32_t Command, void* Data, std::int32_t Size) {
     fail(ConfigCallFailure::None);
     if (Enabled == 0 || Data == nullptr || Size <= 0 ||

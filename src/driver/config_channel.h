@@ -63,7 +63,6 @@ std::filesystem::path RundllPath();
 // process token of ShellExecuteA (above 32) or its error code (32 or less).
 HINSTANCE StartDriverConfigProcess(const std::string& CommandName, DWORD DataAddress,
                                    DWORD FlagAddress);
-bool StartDriverConfig(const std::string& CommandName, DWORD DataAddress, DWORD FlagAddress);
 // The parameter text: "qorva.DRV,DriverConfig <command> $XXXXXXXX #XXXXXXXX".
 std::string DriverConfigParameters(const std::string& CommandName, DWORD DataAddress,
                                    DWORD FlagAddress);

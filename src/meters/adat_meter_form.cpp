@@ -1,5 +1,6 @@
 #include "meters/adat_meter_form.h"
 
+#include "controls/window_messages.h"
 #include "meters/clone_components.h"
 #include "meters/form_utils.h"
 #include "platform/winmm.h"
@@ -211,7 +212,8 @@ void TAdatMeterForm::FormClose(TObject*, TCloseAction&) {
     StopMetering();
     if (auto* owner = dynamic_cast<TWinControl*>(Owner());
         owner != nullptr && !owner->IsDestroying()) {
-        PostMessageA(owner->Handle(), WM_FORMCLOSED, 0, reinterpret_cast<LPARAM>(Handle()));
+        PostMessageA(owner->Handle(), controls::WM_FORMCLOSED, 0,
+                     reinterpret_cast<LPARAM>(Handle()));
     }
 }
 

@@ -9,7 +9,7 @@
 // The window is made with TCustomForm::Create<...>(owner) by its owner, the control window.
 // Ready() tells whether creation completed (handles opened, level record obtained); a window that
 // is not ready is to be freed without being shown. On every close the window saves its geometry,
-// stops metering and posts WM_FORMCLOSED (lParam = its handle) to its owner.
+// stops metering and posts controls::WM_FORMCLOSED (lParam = its handle) to its owner.
 #pragma once
 
 #include "controls/level_meter.h"
@@ -83,9 +83,6 @@ public:
     bool Running() const { return FRunning; }
     std::uint32_t TickTimer() const { return FTickTimer; }
     std::uint32_t PollTimer() const { return FPollTimer; }
-    std::uint32_t TickPeriod() const { return FTickPeriod; }
-    std::uint32_t PollPeriod() const { return FPollPeriod; }
-    VPVOID LevelRec16() const { return FLevelRec16; }
     // The number of cards shown (the card count when the window was made).
     int CardCount() const { return FCardCount; }
     driver::HWAVE ControlHandle(int channel) const {
@@ -94,10 +91,7 @@ public:
     controls::TLevelMeter* Meter(int channel) const {
         return FMeters[static_cast<std::size_t>(channel)];
     }
-    const MeterWindowDesign& Design() const { return design_; }
     // The designed controls that creation works with.
-    toolkit::TPanel* OuterPanel() const { return outer_; }
-    toolkit::TScrollBox* MeterScrollBox() const { return scrollBox_; }
     toolkit::TPanel* MetersPanel() const { return pnMeters_; }
     toolkit::TPanel* NumbersPanel() const { return pnNumbers_; }
 

@@ -1,5 +1,6 @@
-// The window messages between the program's windows and the level record that the driver fills
-// on a meter read.
+// The meter windows' own window messages (their closing is told with controls::WM_FORMCLOSED,
+// controls/window_messages.h), the driver's metering messages and the level record that the driver
+// fills on a meter read.
 #pragma once
 
 #include "platform/winmm.h"
@@ -10,10 +11,6 @@ namespace meters {
 
 // Posted by a meter window's tick timer: wParam = the timer's id.
 constexpr UINT WM_METERTICK = WM_USER + 1;
-// Posted by a meter window to its owner (the control window) when it closes: wParam 0, lParam
-// the closing window's handle. Handles are never reused, so the owner can tell which of its
-// windows closed, also after that window is gone.
-constexpr UINT WM_FORMCLOSED = WM_USER + 100;
 // Posted by a meter window's poll timer: wParam = the timer's id.
 constexpr UINT WM_LEVELPOLL = WM_USER + 101;
 

@@ -3,6 +3,7 @@
 #include "settings/settings_dialog.h"
 
 #include "controls/about_box.h"
+#include "controls/window_messages.h"
 #include "toolkit/application.h"
 #include "toolkit/win_ui.h"
 
@@ -428,7 +429,8 @@ void TdlgCfg::FormClose(TObject*, TCloseAction& Action) {
         return;
     }
     if (TCustomForm* window = controlWindow(); window != nullptr) {
-        PostMessageA(window->Handle(), WM_FORMCLOSED, 0, reinterpret_cast<LPARAM>(Handle()));
+        PostMessageA(window->Handle(), controls::WM_FORMCLOSED, 0,
+                     reinterpret_cast<LPARAM>(Handle()));
     }
     Action = TCloseAction::caHide;
 }

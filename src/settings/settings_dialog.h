@@ -30,9 +30,6 @@
 
 namespace settings {
 
-// A window that the control window opened has closed; lParam = that window.
-constexpr UINT WM_FORMCLOSED = WM_USER + 100;
-
 // The colour of an edit holding a refused value (0x00BBGGRR: red).
 constexpr toolkit::TColor kInvalidEditColor = 0x0000FF;
 // The default rate of the internal clock that the driver accepts, in Hz, both ends included.

@@ -1,6 +1,7 @@
 // The control window on the simulated card with the real meter windows: its description, the
 // tray icon's clicks, the boxes that open and close the windows, always-on-top, the settings
 // box when the driver cannot be reached, and what is saved when the program ends.
+#include "controls/window_messages.h"
 #include "meters/adat_inp.h"
 #include "meters/adat_out.h"
 #include "program_test_env.h"
@@ -125,8 +126,8 @@ TEST_F(ControlWindowTest, AMeterWindowClosedByItsFrameClearsItsBoxAndIsMadeAnewN
     EXPECT_EQ(frmAdatInp, nullptr);
     EXPECT_FALSE(IsWindow(first));
     // A closed-window message about a window that is gone matches nothing.
-    MixControlWnd->Perform(WM_FORMCLOSED, 0, reinterpret_cast<LPARAM>(first));
-    MixControlWnd->Perform(WM_FORMCLOSED, 0, 0);
+    MixControlWnd->Perform(controls::WM_FORMCLOSED, 0, reinterpret_cast<LPARAM>(first));
+    MixControlWnd->Perform(controls::WM_FORMCLOSED, 0, 0);
     MixControlWnd->chkAdatInputs->SetChecked(true);
     ASSERT_NE(frmAdatInp, nullptr);
     EXPECT_NE(frmAdatInp->Handle(), first);

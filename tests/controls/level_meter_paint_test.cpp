@@ -18,7 +18,7 @@ namespace {
 
 // A backend whose widgets only note the rectangles they are asked to repaint.
 struct RecordingPeer : WidgetPeer {
-    explicit RecordingPeer(std::vector<TRect>& log) : log(log) {}
+    explicit RecordingPeer(std::vector<TRect>& repaints) : log(repaints) {}
     void setParent(WidgetPeer*) override {}
     void setBounds(const TRect&) override {}
     void setVisible(bool) override {}

@@ -46,7 +46,7 @@ TEST_F(CloneTest, NestedContainersAreCopiedOnEveryLevelDepthFirst) {
     auto* label = add<TLabel>("lbl", inner, 1, 2);
     label->SetCaption("x");
     label->SetTag(7);
-    auto* second = add<TLabel>("second", source, 50, 6);
+    add<TLabel>("second", source, 50, 6);
     std::size_t before = form_->ComponentCount();
 
     std::vector<TControl*> seen;

@@ -1,5 +1,6 @@
 // The ADAT meter windows on the simulated card: the copies per card, where a pair's levels land,
 // metering and timers, closing, failures and the window's size limits.
+#include "controls/window_messages.h"
 #include "meters/adat_inp.h"
 #include "meters/adat_out.h"
 #include "meters/form_utils.h"
@@ -21,7 +22,8 @@ namespace {
 class THost : public TForm {
 public:
     explicit THost(TComponent* owner) : TForm(owner) {
-        SetMessageHandler(WM_FORMCLOSED, [this](TMessage& m) { closed.push_back(m.LParam); });
+        SetMessageHandler(controls::WM_FORMCLOSED,
+                          [this](TMessage& m) { closed.push_back(m.LParam); });
         Publish("FormActiveChanged", this, &THost::FormActiveChanged);
     }
     void FormActiveChanged(TObject*) { ++activeChanged; }

@@ -3,6 +3,7 @@
 // shows which commands reached the driver, in which order.
 #pragma once
 
+#include "controls/window_messages.h"
 #include "driver/config_channel.h"
 #include "driver/records.h"
 #include "settings/settings_dialog.h"
@@ -27,7 +28,7 @@ protected:
         driver::ConfigChannelEnabled = 1;
         owner_.reset(new Owned<TDescribedForm>(makeForm()));
         // The stand-in for the control window: it notes every window that reports its close.
-        owner()->SetMessageHandler(settings::WM_FORMCLOSED, [this](toolkit::TMessage& m) {
+        owner()->SetMessageHandler(controls::WM_FORMCLOSED, [this](toolkit::TMessage& m) {
             closedWindows.push_back(reinterpret_cast<HWND>(m.LParam));
         });
     }
@@ -45,12 +46,13 @@ protected:
 
     // The driver's configuration, read through the channel.
     driver::TDriverConfig readDriver() {
-        driver::TDriverConfig config{};
-        EXPECT_TRUE(driver::DriverConfigCall(1, driver::kCmdGetConfig, &config, sizeof config));
-        return config;
+        driver::TDriverConfig fromDriver{};
+        EXPECT_TRUE(
+            driver::DriverConfigCall(1, driver::kCmdGetConfig, &fromDriver, sizeof fromDriver));
+        return fromDriver;
     }
-    void writeDriver(driver::TDriverConfig config) {
-        ASSERT_TRUE(driver::DriverConfigCall(1, driver::kCmdSetConfig, &config, sizeof config));
+    void writeDriver(driver::TDriverConfig toDriver) {
+        ASSERT_TRUE(driver::DriverConfigCall(1, driver::kCmdSetConfig, &toDriver, sizeof toDriver));
     }
     // What the control window does before it opens the dialog: reads the configuration.
     void readConfig() { config = readDriver(); }

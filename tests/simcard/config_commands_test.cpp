@@ -1,3 +1,4 @@
+#include "random_config.h"
 #include "simcard/config_commands.h"
 #include "support/build_paths.h"
 #include "support/process.h"
@@ -5,23 +6,14 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
-#include <random>
 
 namespace {
 
 using namespace simcard;
+using simcard_test::randomConfig;
 
 std::span<const unsigned char> card(const DriverConfig& config, std::size_t n) {
     return std::span(config.data() + n * kCardConfigSize, kCardConfigSize);
-}
-
-DriverConfig randomConfig(unsigned seed) {
-    std::mt19937 rng(seed);
-    DriverConfig config;
-    for (auto& byte : config) {
-        byte = static_cast<unsigned char>(rng());
-    }
-    return config;
 }
 
 TEST(DefaultSettings, AreSensibleAndMarkTheBytesNoFieldNames) {

@@ -1,5 +1,6 @@
 // The simulated card's settings file: every byte kept, damaged or strange files moved aside (never
 // replacing one moved before), no blocking on a FIFO, and saves killed at any moment.
+#include "random_config.h"
 #include "simcard/settings_store.h"
 #include "support/temp_dir.h"
 
@@ -19,16 +20,8 @@
 namespace {
 
 using namespace simcard;
+using simcard_test::randomConfig;
 namespace fs = std::filesystem;
-
-DriverConfig randomConfig(unsigned seed) {
-    std::mt19937 rng(seed);
-    DriverConfig config;
-    for (auto& byte : config) {
-        byte = static_cast<unsigned char>(rng());
-    }
-    return config;
-}
 
 class SettingsStoreTest : public ::testing::Test {
 protected:

@@ -100,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Format{"Flac24", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, "flac", 1},
                       Format{"WavFloat", SF_FORMAT_WAV | SF_FORMAT_FLOAT, "wav", 1},
                       Format{"OggVorbis", SF_FORMAT_OGG | SF_FORMAT_VORBIS, "ogg", 1200}),
-    [](const auto& param) { return std::string(param.param.name); });
+    [](const auto& instance) { return std::string(instance.param.name); });
 
 TEST_F(SoundFileSourceTest, TheFileIsPlayedInRealTimeAndFromItsStartAgainWhenItEnds) {
     // 100 ms: a full-scale burst in the first 10 ms, then -20 dB.

@@ -1,5 +1,7 @@
 #include "support/build_paths.h"
 
+#include "source_dir.h"
+
 namespace orv_test {
 
 std::filesystem::path binDir() {

@@ -13,6 +13,7 @@
 //                   --wide
 // Without --snapshot the program runs until both windows are closed.
 #include "app/icons.h"
+#include "controls/window_messages.h"
 #include "driver/devices.h"
 #include "meters/adat_inp.h"
 #include "meters/adat_out.h"
@@ -38,7 +39,7 @@ namespace {
 class THostForm : public TForm {
 public:
     explicit THostForm(TComponent* owner) : TForm(owner) {
-        SetMessageHandler(WM_FORMCLOSED, this, &THostForm::WMFormClosed);
+        SetMessageHandler(controls::WM_FORMCLOSED, this, &THostForm::WMFormClosed);
     }
     TfrmAdatInp* Inputs = nullptr;
     TfrmAdatOut* Outputs = nullptr;

@@ -20,7 +20,6 @@ public:
     // Opens (creating when missing) the database file; returns an SQLite result code.
     int open(const std::string& path);
     void close();
-    bool isOpen() const { return db_ != nullptr; }
     sqlite3* handle() const { return db_; }
 
     // Runs statements that return no rows of interest.
@@ -37,9 +36,6 @@ public:
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
-
-    // The result of preparing; SQLITE_OK when the statement can run.
-    int prepared() const { return prepareResult_; }
 
     Statement& bind(int index, std::int64_t value);
     Statement& bind(int index, std::string_view text);

@@ -57,21 +57,11 @@ bool ensureMapped(State& s) {
 
 // Tries to take the write lock on a byte of the file without waiting.
 bool tryLockByte(int fd, off_t offset) {
-    struct flock fl {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = offset;
-    fl.l_len = 1;
-    return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+    return setByteLock(fd, offset, F_WRLCK);
 }
 
 void unlockByte(int fd, off_t offset) {
-    struct flock fl {};
-    fl.l_type = F_UNLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = offset;
-    fl.l_len = 1;
-    ::fcntl(fd, F_OFD_SETLK, &fl);
+    setByteLock(fd, offset, F_UNLCK);
 }
 
 // Hands a segment's pages back; a file system that cannot punch holes keeps them.

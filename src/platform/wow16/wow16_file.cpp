@@ -62,15 +62,19 @@ bool initMutex(pthread_mutex_t* mutex, std::string& error) {
 
 // Sets the users lock byte to type (F_RDLCK, F_WRLCK) without waiting.
 bool lockUsers(int fd, short type) {
-    struct flock fl {};
-    fl.l_type = type;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = kUsersLockOffset;
-    fl.l_len = 1;
-    return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+    return setByteLock(fd, kUsersLockOffset, type);
 }
 
 } // namespace
+
+bool setByteLock(int fd, off_t offset, short type) {
+    struct flock fl {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = offset;
+    fl.l_len = 1;
+    return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+}
 
 bool initialiseHeader(Header* header, std::string& error) {
     std::memset(static_cast<void*>(header), 0, sizeof(Header));

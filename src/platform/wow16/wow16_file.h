@@ -89,6 +89,9 @@ void closeMapping(Mapping& mapping);
 // Makes the mutex new when this process turns out to be the file's only user; false (and nothing
 // changed) when another process has the file open.
 bool renewMutexIfAlone(Mapping& mapping);
+// Sets the open-file-description lock on the byte at offset to type (F_RDLCK, F_WRLCK, F_UNLCK)
+// without waiting; false when another open file holds a lock in the way.
+bool setByteLock(int fd, off_t offset, short type);
 // Initialises a header: tables empty, a new robust process-shared mutex, the magic last.
 bool initialiseHeader(Header* header, std::string& error);
 
