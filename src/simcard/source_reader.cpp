@@ -137,7 +137,7 @@ void SourceReader::tryOpen(double now) {
     const std::string problem = stream_->open();
     if (!problem.empty()) {
         if (!failing_) {
-            report(problem + "; its channels read silent, trying again every " +
+            report(reason(problem) + "; its channels read silent, trying again every " +
                    std::to_string(static_cast<int>(kRetrySeconds)) + " s");
             failing_ = true;
         }
@@ -169,11 +169,11 @@ void SourceReader::tryOpen(double now) {
     open_.store(true, std::memory_order_release);
 }
 
-void SourceReader::lose(double now, const std::string& reason) {
+void SourceReader::lose(double now, const std::string& why) {
     stream_->close();
     open_.store(false, std::memory_order_release);
     if (!failing_) {
-        report(reason + "; its channels read silent, trying again every " +
+        report(reason(why) + "; its channels read silent, trying again every " +
                std::to_string(static_cast<int>(kRetrySeconds)) + " s");
         failing_ = true;
     }
@@ -182,6 +182,14 @@ void SourceReader::lose(double now, const std::string& reason) {
 
 void SourceReader::report(const std::string& message) {
     std::fprintf(stderr, "orvane: simulated card: %s: %s\n", label_.c_str(), message.c_str());
+}
+
+std::string SourceReader::reason(std::string text) {
+    // libsndfile ends its messages with a full stop, ALSA does not.
+    while (!text.empty() && (text.back() == '.' || text.back() == ' ' || text.back() == '\n')) {
+        text.pop_back();
+    }
+    return text.empty() ? "failed" : text;
 }
 
 long SourceReader::framesAllowed(double now) {

@@ -55,8 +55,9 @@ public:
 private:
     void run();
     void tryOpen(double now);
-    void lose(double now, const std::string& reason);
+    void lose(double now, const std::string& why);
     void report(const std::string& message);
+    static std::string reason(std::string text);
     long framesAllowed(double now);
     void feed(long frames);
 
