@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
@@ -115,6 +116,47 @@ TEST(MultimediaTimer, LongStallSkipsMissedPeriodsBeyondTheCatchUpBound) {
     EXPECT_LE(burst, static_cast<long>(platform::kTimerMaxCatchUp) + 1);
     EXPECT_GE(afterStall, static_cast<long>(platform::kTimerMaxCatchUp) + 1);
     EXPECT_LE(afterStall, static_cast<long>(platform::kTimerMaxCatchUp) + 1 + 11);
+}
+
+TEST(MultimediaTimer, TimersWithAResolutionFallDueTogetherAndNeverEarly) {
+    // Two 40 ms timers started 15 ms apart, each allowing 40 ms of resolution, share one grid:
+    // they fire in the same wake of the timer thread. With a resolution of 0 they would stay
+    // 15 ms apart.
+    constexpr auto kPeriod = milliseconds(40);
+    FireLog first;
+    FireLog second;
+    const auto start = Clock::now();
+    const UINT a = timeSetEvent(kPeriod.count(), kPeriod.count(), logFire,
+                                reinterpret_cast<DWORD_PTR>(&first), TIME_PERIODIC);
+    std::this_thread::sleep_for(milliseconds(15));
+    const auto secondStart = Clock::now();
+    const UINT b = timeSetEvent(kPeriod.count(), kPeriod.count(), logFire,
+                                reinterpret_cast<DWORD_PTR>(&second), TIME_PERIODIC);
+    ASSERT_NE(a, 0u);
+    ASSERT_NE(b, 0u);
+    while (second.fires < 6) {
+        std::this_thread::sleep_for(milliseconds(5));
+    }
+    ASSERT_EQ(timeKillEvent(a), TIMERR_NOERROR);
+    ASSERT_EQ(timeKillEvent(b), TIMERR_NOERROR);
+    const auto one = first.snapshot();
+    const auto two = second.snapshot();
+    ASSERT_GE(one.size(), 1u);
+    EXPECT_GE(one[0], start + kPeriod) << "a resolution never makes a timer early";
+    EXPECT_GE(two[0], secondStart + kPeriod);
+    EXPECT_LT(two[0], secondStart + 2 * kPeriod + milliseconds(20));
+    // The gap from each fire of the second timer to the nearest fire of the first: a wake that
+    // served both has none; a loaded machine may delay one of them now and then.
+    std::vector<double> gaps;
+    for (const auto t : two) {
+        double nearest = 1e9;
+        for (const auto u : one) {
+            nearest = std::min(nearest, std::abs(ms(t - u)));
+        }
+        gaps.push_back(nearest);
+    }
+    std::sort(gaps.begin(), gaps.end());
+    EXPECT_LT(gaps[gaps.size() / 2], 5.0) << "the two timers do not fall due together";
 }
 
 TEST(MultimediaTimer, ArgumentsAreCheckedAndIdsAreNeverZeroOrReused) {

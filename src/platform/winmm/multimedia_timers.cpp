@@ -7,6 +7,12 @@
 // phase; at most kTimerMaxCatchUp + 1 callbacks then follow each other without a pause. Time is
 // the monotonic clock, which stands still while the machine is suspended.
 //
+// Resolution: a timer may fire up to its resolution late (never early). Its first due time is
+// rounded up to a multiple of the resolution on one clock grid for the whole process, so timers
+// with equal or related resolutions (40 and 100 ms: every 200 ms) fall due together and wake the
+// timer thread once instead of once each. A resolution of 0 keeps the exact due times; a
+// resolution above the delay counts as the delay.
+//
 // Killing: the timer is removed under the lock, then the killer waits while that timer's callback
 // runs on the timer thread (unless the killer is that thread, i.e. a callback killing its own or
 // another timer, where no callback can be running besides itself).
@@ -16,6 +22,7 @@
 // state itself is never destroyed, so calls made by later static destructors stay safe.
 #include "platform/winmm.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -42,7 +49,7 @@ struct Timer {
 
 class TimerThread {
 public:
-    MMRESULT set(UINT delay, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags) {
+    MMRESULT set(UINT delay, UINT resolution, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags) {
         if (delay < kMinDelay || delay > kMaxDelay || !callback ||
             (flags & ~(TIME_PERIODIC | TIME_KILL_SYNCHRONOUS)) != 0) {
             return 0;
@@ -53,8 +60,8 @@ public:
         }
         const UINT id = nextId_++; // 0 after the last id: no more timers in this run
         const auto period = std::chrono::milliseconds(delay);
-        timers_.emplace(
-            id, Timer{callback, user, period, (flags & TIME_PERIODIC) != 0, Clock::now() + period});
+        const auto due = onGrid(Clock::now() + period, std::min(resolution, delay));
+        timers_.emplace(id, Timer{callback, user, period, (flags & TIME_PERIODIC) != 0, due});
         wake_.notify_one();
         return id;
     }
@@ -95,6 +102,16 @@ public:
     }
 
 private:
+    // The first multiple of the resolution at or after due, on the clock's own grid.
+    static Clock::time_point onGrid(Clock::time_point due, UINT resolution) {
+        if (resolution == 0) {
+            return due;
+        }
+        const Clock::duration step = std::chrono::milliseconds(resolution);
+        const Clock::duration late = due.time_since_epoch() % step;
+        return late == Clock::duration::zero() ? due : due + (step - late);
+    }
+
     // Caller holds mutex_.
     bool ensureThread() {
         if (thread_.joinable()) {
@@ -201,7 +218,7 @@ TimerThread::ExitGuard::~ExitGuard() {
 
 MMRESULT timeSetEvent(UINT uDelay, UINT uResolution, LPTIMECALLBACK fptc, DWORD_PTR dwUser,
                       UINT fuEvent) {
-    return timerThread().set(uDelay, fptc, dwUser, fuEvent);
+    return timerThread().set(uDelay, uResolution, fptc, dwUser, fuEvent);
 }
 
 MMRESULT timeKillEvent(UINT uTimerID) {
