@@ -104,7 +104,9 @@ void TAdatMeterForm::FormShow(TObject*) {
         return;
     }
     LoadFormSettings(this, kMeterSettingsKey, "", -1, true);
-    if (outer_->Visible()) {
+    // The settings are restored with messages handled in between: a close among them (the
+    // owner clearing its box, say) leaves a hidden window that must not start metering.
+    if (Visible() && outer_->Visible()) {
         StartMetering();
     }
 }

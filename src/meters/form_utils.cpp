@@ -30,7 +30,7 @@ void CloseAndFreeForm(TCustomForm*& Form) {
     TCustomForm* form = Form;
     form->Close();
     Form = nullptr;
-    form->Free();
+    form->Release();
 }
 
 TTabSheet* PageByIndex(TPageControl* PageControl, std::int32_t Index) {

@@ -26,8 +26,11 @@ inline constexpr const char* kSettingsRoot = "software\\Kelvra\\";
 // it; creates its handle when it has none yet.
 void StayOnTop(toolkit::TCustomForm* Form, bool OnTop);
 
-// Closes the window held in the variable (its close handler runs as for any close), frees it and
-// empties the variable. An empty variable is left alone.
+// Closes the window held in the variable (its close handler runs as for any close), empties the
+// variable and releases the window: it is freed once the messages being handled are done, so
+// that a window closed from inside one of its own handlers (its show, say, which handles
+// messages while it restores the settings) is never freed under that handler. An empty variable
+// is left alone.
 void CloseAndFreeForm(toolkit::TCustomForm*& Form);
 template <typename F> void CloseAndFree(F*& Form) {
     toolkit::TCustomForm* form = Form;

@@ -320,7 +320,15 @@ void TCustomForm::SetVisible(bool visible) {
         placeOnFirstShow();
         TControl::SetVisible(true);
         queryMinMax();
-        DoShow();
+        // Messages handled inside OnShow may release the form; it is freed once this returns.
+        ++showDepth_;
+        try {
+            DoShow();
+        } catch (...) {
+            endShow();
+            throw;
+        }
+        endShow();
     } else {
         DoHide();
         TControl::SetVisible(false);
@@ -435,6 +443,13 @@ TModalResult TCustomForm::ShowModal() {
     return result;
 }
 
+void TCustomForm::endShow() {
+    if (--showDepth_ == 0 && releasePending_) {
+        releasePending_ = false;
+        Release();
+    }
+}
+
 void TCustomForm::Release() {
     // A form that was never shown has no handle yet; it gets one to receive the message.
     PostMessageA(Handle(), CM_RELEASE, 0, 0);
@@ -446,7 +461,11 @@ void TCustomForm::DefaultHandler(TMessage& message) {
         Close();
         break;
     case CM_RELEASE:
-        Free();
+        if (showDepth_ > 0) {
+            releasePending_ = true;
+        } else {
+            Free();
+        }
         break;
     case WM_QUERYENDSESSION:
         // The session may end when the form may close.

@@ -89,7 +89,9 @@ public:
     TModalResult ModalResult() const { return modalResult_; }
     void SetModalResult(TModalResult result) { modalResult_ = result; }
     bool IsModal() const { return modal_; }
-    // Frees the form once the messages that are being handled now are done.
+    // Frees the form once the messages that are being handled now are done, and never while
+    // the form's own show (OnShow included) is under way: a release that arrives then, from
+    // messages handled inside the show, waits until the show has returned.
     void Release();
     bool Active() const;
     void BringToFront();
@@ -147,6 +149,7 @@ private:
     void InitializeForm();
     void applyFormSpec();
     void placeOnFirstShow();
+    void endShow();
     void queryMinMax();
     void applyMaximized();
     void pushSizeLimits(const MINMAXINFO& info);
@@ -162,6 +165,8 @@ private:
     bool shownOnce_ = false;
     bool closing_ = false;
     bool inMinMax_ = false;
+    int showDepth_ = 0;           // shows of this form under way
+    bool releasePending_ = false; // a release that arrived during a show
     TRect restoreBounds_;
     TModalResult modalResult_ = mrNone;
     TWinControl* focusedControl_ = nullptr;

@@ -6,6 +6,7 @@
 #include "meters/adat_out.h"
 #include "program_test_env.h"
 #include "settings/settings_dialog.h"
+#include "toolkit/message_queue.h"
 #include "toolkit/registry_ini_file.h"
 #include "toolkit/shell_notify.h"
 
@@ -131,6 +132,45 @@ TEST_F(ControlWindowTest, AMeterWindowClosedByItsFrameClearsItsBoxAndIsMadeAnewN
     MixControlWnd->chkAdatInputs->SetChecked(true);
     ASSERT_NE(frmAdatInp, nullptr);
     EXPECT_NE(frmAdatInp->Handle(), first);
+}
+
+TEST_F(ControlWindowTest, AMeterWindowClosedWhileItIsStillShowingIsFreedOnlyAfterItsShow) {
+    start("cards 1\n");
+    createWindows();
+    tray(WM_LBUTTONDBLCLK);
+    // The meter window restores its settings with messages handled in between. One of them
+    // closes the control window, which clears the box and so closes and frees the meter window
+    // while its show is still under way.
+    bool ranInShow = false;
+    bool inside = false;
+    bool freed = false;
+    bool freedInside = false;
+    HWND meterWindow = nullptr;
+    toolkit::PostTask([&] {
+        ranInShow = frmAdatInp != nullptr && frmAdatInp->Visible();
+        if (!ranInShow) {
+            return;
+        }
+        meterWindow = frmAdatInp->Handle();
+        toolkit::TNotifyEvent previous = frmAdatInp->OnDestroy;
+        frmAdatInp->OnDestroy = [&, previous](toolkit::TObject* sender) {
+            freed = true;
+            freedInside = inside;
+            previous(sender);
+        };
+        inside = true;
+        MixControlWnd->Close();
+        inside = false;
+    });
+    MixControlWnd->chkAdatInputs->SetChecked(true);
+    pump();
+    ASSERT_TRUE(ranInShow);
+    EXPECT_TRUE(freed);
+    EXPECT_FALSE(freedInside);
+    EXPECT_EQ(frmAdatInp, nullptr);
+    EXPECT_FALSE(IsWindow(meterWindow));
+    EXPECT_FALSE(MixControlWnd->chkAdatInputs->Checked());
+    EXPECT_FALSE(MixControlWnd->Visible());
 }
 
 TEST_F(ControlWindowTest, AMeterWindowThatCannotReachTheDriverLeavesItsBoxClearAndNoWindow) {

@@ -253,7 +253,7 @@ TEST_F(FormSettingsTest, AWindowStoredOffEveryScreenComesBackOntoTheNearest) {
     EXPECT_EQ(form->Top(), screen.Top);
 }
 
-TEST_F(FormSettingsTest, CloseAndFreeClosesFreesAndEmptiesTheVariable) {
+TEST_F(FormSettingsTest, CloseAndFreeClosesEmptiesTheVariableAndFreesWhenMessagesAreHandled) {
     auto* form = TCustomForm::Create<SettingsForm>(nullptr);
     int closes = 0;
     form->OnClose = [&closes](TObject*, TCloseAction&) { ++closes; };
@@ -262,8 +262,33 @@ TEST_F(FormSettingsTest, CloseAndFreeClosesFreesAndEmptiesTheVariable) {
     CloseAndFree(form);
     EXPECT_EQ(form, nullptr);
     EXPECT_EQ(closes, 1);
+    EXPECT_FALSE(freed); // released, not yet freed
+    Application->ProcessMessages();
     EXPECT_TRUE(freed);
     CloseAndFree(form); // empty: nothing happens
+
+    // Closed and released from inside its own show (by a message handled there): freed once
+    // the show has returned, not under it.
+    auto* shown = TCustomForm::Create<SettingsForm>(nullptr);
+    bool shownFreed = false;
+    bool freedInShow = false;
+    bool inShow = false;
+    shown->OnDestroy = [&](TObject*) {
+        shownFreed = true;
+        freedInShow = inShow;
+    };
+    shown->OnShow = [&](TObject*) {
+        inShow = true;
+        TCustomForm* variable = shown;
+        CloseAndFree(variable);
+        Application->ProcessMessages();
+        inShow = false;
+    };
+    shown->Show();
+    EXPECT_FALSE(shown->Visible());
+    Application->ProcessMessages();
+    EXPECT_TRUE(shownFreed);
+    EXPECT_FALSE(freedInShow);
 
     Owned<SettingsForm> top(TCustomForm::Create<SettingsForm>(nullptr));
     StayOnTop(top.get(), true);
