@@ -1,5 +1,5 @@
 // What metering a sound file costs: the simulated card's reader of a 32-channel, 48 kHz, 16-bit
-// file (real time, looped, the peaks of every channel kept and taken by meter reads every 25 ms,
+// file (real time, looped, the peaks of every channel kept and taken by meter reads every 100 ms,
 // as the meter windows poll) against a baseline that reads the same file through libsndfile in
 // the same real-time passes and keeps nothing. Both run in this process, interleaved in rounds,
 // so both see the same load. Prints each one's CPU as a share of one core, and the ratio.
@@ -73,7 +73,7 @@ double oursCpu(const std::string& path, double seconds) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     std::int64_t sum = 0;
     while (std::chrono::steady_clock::now() < end) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
         for (int c = 0; c < kChannels; ++c) {
             sum += simcard::takeAudioPeak(simcard::Direction::In, c);
         }
@@ -88,7 +88,7 @@ double oursCpu(const std::string& path, double seconds) {
 }
 
 // The baseline: a thread that reads the same file through libsndfile in the same real-time
-// passes of 10 ms, looped, and keeps nothing.
+// passes of 20 ms, looped, and keeps nothing.
 double baselineCpu(const std::string& path, double seconds) {
     std::atomic<bool> stop{false};
     std::atomic<long> frames{0};
@@ -111,7 +111,7 @@ double baselineCpu(const std::string& path, double seconds) {
                 done += got;
                 allowed -= got;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         frames = done;
         sf_close(file);
@@ -119,7 +119,7 @@ double baselineCpu(const std::string& path, double seconds) {
     const double cpu0 = cpuSeconds();
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (std::chrono::steady_clock::now() < end) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     stop = true;
     reader.join();
@@ -143,7 +143,7 @@ void throughput(const std::string& path) {
             simcard::SourceReader reader(std::make_unique<simcard::SoundFileStream>(path), "bench",
                                          feeds, bank);
             const double cpu0 = cpuSeconds();
-            for (double t = 0; t <= kSeconds + 1e-9; t += 0.01) {
+            for (double t = 0; t <= kSeconds + 1e-9; t += 0.02) {
                 reader.pass(t);
             }
             ours += cpuSeconds() - cpu0;
@@ -194,7 +194,7 @@ int main(int argc, char** argv) {
     const double total = rounds * seconds;
     std::printf("reader of 32 channels at 48 kHz, 16-bit WAV, real time (%d x %.1f s each way):\n",
                 rounds, seconds);
-    std::printf("  ours (peaks kept, meter reads every 25 ms) %.3f %% of one core\n",
+    std::printf("  ours (peaks kept, meter reads every 100 ms) %.3f %% of one core\n",
                 100 * ours / total);
     std::printf("  baseline (libsndfile reads alone, same passes) %.3f %% of one core\n",
                 100 * base / total);

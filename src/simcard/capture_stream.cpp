@@ -131,7 +131,7 @@ std::string CaptureStream::configure() {
     if ((err = snd_pcm_hw_params_set_rate_near(pcm_, hw, &rate, nullptr)) < 0) {
         return std::string("cannot set the rate: ") + snd_strerror(err);
     }
-    unsigned bufferTime = 250000; // microseconds: the reader comes every 10 ms or so
+    unsigned bufferTime = 250000; // microseconds: the reader comes every 20 ms or so
     snd_pcm_hw_params_set_buffer_time_near(pcm_, hw, &bufferTime, nullptr);
     unsigned periodTime = 10000;
     snd_pcm_hw_params_set_period_time_near(pcm_, hw, &periodTime, nullptr);

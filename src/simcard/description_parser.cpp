@@ -236,7 +236,7 @@ private:
     }
 
     void level(const std::vector<Token>& t, int line) {
-        count(t, 4, 6);
+        count(t, 4, 7); // what the source takes is checked below
         const Direction direction = parseDirection(t[1]);
         int first = 1;
         int last = kMaxChannels;
@@ -273,7 +273,7 @@ private:
             }
             source.level = parseLevel(t[4]);
             args = 1;
-            if (kind == "sine" && t.size() == 6) {
+            if (kind == "sine" && t.size() >= 6) {
                 source.hz = parseDecimal(t[5].text, 0.01, 20000, "a frequency in Hz");
                 args = 2;
             }
@@ -286,7 +286,7 @@ private:
             source.target = t[4].text;
             source.line = line;
             args = 1;
-            if (t.size() == 6) {
+            if (t.size() >= 6) {
                 source.first = static_cast<int>(parseInteger(t[5], 1, 1024, "a first channel")) - 1;
                 args = 2;
             }

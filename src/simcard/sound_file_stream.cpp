@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 namespace simcard {
 
@@ -14,9 +15,15 @@ SoundFileStream::~SoundFileStream() {
 std::string SoundFileStream::open() {
     close();
     info_ = {};
-    file_ = sf_open(path_.c_str(), SFM_READ, &info_);
-    if (!file_) {
-        return sf_strerror(nullptr);
+    {
+        // A failed open leaves its message in libsndfile's one global error text: readers that
+        // open at the same time take turns.
+        static std::mutex openMutex;
+        std::lock_guard lock(openMutex);
+        file_ = sf_open(path_.c_str(), SFM_READ, &info_);
+        if (!file_) {
+            return sf_strerror(nullptr);
+        }
     }
     std::string problem;
     if (info_.channels < 1 || info_.samplerate < 1) {

@@ -48,15 +48,16 @@ public:
     void wake();
     bool isOpen() const { return open_.load(std::memory_order_acquire); }
 
-    // One pass, as the thread makes it every 10 ms: open when due, then read what the clock
+    // One pass, as the thread makes it every 20 ms: open when due, then read what the clock
     // allows. Public for the thread and for tests that drive a reader without one.
     void pass(double now);
 
 private:
     void run();
     void tryOpen(double now);
-    void lose(double now, const std::string& reason);
+    void lose(double now, const std::string& why);
     void report(const std::string& message);
+    static std::string reason(std::string text);
     long framesAllowed(double now);
     void feed(long frames);
 

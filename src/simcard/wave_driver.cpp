@@ -195,6 +195,16 @@ DWORD controlMessage(Driver& d, ControlHandle& handle, UINT msg, DWORD_PTR param
     const UINT read = in ? kInMeterRead : kOutMeterRead;
     if (msg == start || msg == stop) {
         handle.metering = msg == start;
+        if (msg == start) {
+            // A measured channel's first read covers the time since metering started, not every
+            // peak since its source started playing.
+            for (int i = 0; i < 2; ++i) {
+                const int channel = handle.card * kChannelsPerCard + handle.pair * 2 + i;
+                if (d.description.source(handle.direction, channel).measured()) {
+                    takeAudioPeak(handle.direction, channel);
+                }
+            }
+        }
         return MMSYSERR_NOERROR;
     }
     if (msg == read) {

@@ -15,7 +15,9 @@
 // MMSYSERR_ALLOCATED. On a control handle:
 //   kDevNodeQuery (output handles)   writes the card's device node into the 4-byte block at the
 //                                    16:16 address dwParam1
-//   meter start / stop               switch metering of the handle on or off
+//   meter start / stop               switch metering of the handle on or off; a start also
+//                                    drops the peaks that a sound file or capture device
+//                                    source of the pair measured so far
 //   meter read                       writes the pair's two peak levels since the pair's last
 //                                    read (int32 lower, int32 higher channel, 32767 = full
 //                                    scale) into the 8-byte block at dwParam1. While the

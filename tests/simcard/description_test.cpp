@@ -100,6 +100,21 @@ TEST(Description, LevelLinesApplyInOrder) {
     EXPECT_EQ(d.outputs[30].kind, SourceKind::Synthetic);
 }
 
+TEST(Description, AFileOrCaptureLineIsOneSourceFeedingItsChannelsFromFirstOnwards) {
+    const auto d = parse("level in 1-8 file \"my song.wav\"\nlevel in 3 silence\n"
+                         "level out 7-8 capture hw:2 3\n");
+    EXPECT_EQ(d.inputs[0].kind, SourceKind::File);
+    EXPECT_EQ(d.inputs[0].target, "my song.wav");
+    EXPECT_EQ(d.inputs[2].kind, SourceKind::Silence);
+    EXPECT_EQ(d.inputs[7].index, 7);
+    EXPECT_EQ(d.inputs[7].first, 0);
+    EXPECT_EQ(d.inputs[7].line, 1);
+    EXPECT_EQ(d.inputs[8].kind, SourceKind::Synthetic);
+    EXPECT_EQ(d.outputs[6].kind, SourceKind::Capture);
+    EXPECT_EQ(d.outputs[7].first + d.outputs[7].index, 3) << "the device's fourth channel";
+    EXPECT_EQ(d.outputs[7].line, 3);
+}
+
 TEST(Description, AnExplicitDeviceListKeepsItsOrder) {
     const auto d = parse("device in 1 2 \"Onboard # not a comment\"\n"
                          "device out 0x4B56 45 \"\"\n"
@@ -135,6 +150,12 @@ TEST(Description, EachKindOfBadLineIsNamedByFileAndLine) {
         {"level in 1 constant 3dB", "a level in dB must be -120 to 0"},
         {"level in 1 sine 100 0", "a frequency in Hz must be"},
         {"level in 1 silence 5", "unexpected '5'"},
+        {"level in 1 sine 100 1000 5", "unexpected '5' after source 'sine'"},
+        {"level in 1 file", "needs the path of a sound file"},
+        {"level in 1 file \"\"", "needs the path of a sound file"},
+        {"level in 1 capture", "needs an ALSA capture device"},
+        {"level in 1 capture hw:1 0", "a first channel must be 1 to 1024"},
+        {"level in 1 file a.wav 2 3", "unexpected '3' after source 'file'"},
         {"fault meltdown", "unknown fault 'meltdown'"},
         {"fault entry-hangs getconfig sing", "unknown command 'sing'"},
         {"fault name-without-hyphen in 0 4", "a pair must be 0 to 3"},

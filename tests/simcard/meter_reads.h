@@ -25,9 +25,18 @@ inline double meterTestClock() {
 
 class MeterReader {
 public:
+    // Opens every device of the card and starts its metering, as the meter windows do.
     MeterReader() {
         record_ = WOWGlobalAllocLock16(GMEM_ZEROINIT, 8, nullptr);
         bytes_ = static_cast<unsigned char*>(WOWGetVDMPointer(record_, 8, TRUE));
+        for (const auto direction : {simcard::Direction::In, simcard::Direction::Out}) {
+            const DWORD devices =
+                call(direction, 0,
+                     direction == simcard::Direction::In ? WIDM_GETNUMDEVS : WODM_GETNUMDEVS, 0);
+            for (int pair = 0; pair < static_cast<int>(std::min<DWORD>(devices, 16)); ++pair) {
+                open(direction, pair);
+            }
+        }
     }
     ~MeterReader() {
         for (auto& pair : handles_) {
@@ -46,6 +55,21 @@ public:
     // The two levels of the pair (0-based over all cards) that holds channel (1-based).
     std::array<std::int32_t, 2> read(simcard::Direction direction, int channel) {
         const int pair = (channel - 1) / 2;
+        const DWORD_PTR handle = open(direction, pair);
+        const bool in = direction == simcard::Direction::In;
+        EXPECT_EQ(call(direction, static_cast<UINT>(pair),
+                       in ? simcard::kInMeterRead : simcard::kOutMeterRead, handle, record_),
+                  0u);
+        const std::span<unsigned char> bytes(bytes_, 8);
+        return {simcard::readInt32(bytes, 0), simcard::readInt32(bytes, 4)};
+    }
+    std::int32_t level(simcard::Direction direction, int channel) {
+        return read(direction, channel)[static_cast<std::size_t>((channel - 1) % 2)];
+    }
+
+private:
+    // The pair's handle, opened and metering.
+    DWORD_PTR open(simcard::Direction direction, int pair) {
         DWORD_PTR& handle = handles_[static_cast<std::size_t>(pair)][dir(direction)];
         const bool in = direction == simcard::Direction::In;
         if (!handle) {
@@ -62,17 +86,9 @@ public:
             call(direction, static_cast<UINT>(pair),
                  in ? simcard::kInMeterStart : simcard::kOutMeterStart, handle);
         }
-        EXPECT_EQ(call(direction, static_cast<UINT>(pair),
-                       in ? simcard::kInMeterRead : simcard::kOutMeterRead, handle, record_),
-                  0u);
-        const std::span<unsigned char> bytes(bytes_, 8);
-        return {simcard::readInt32(bytes, 0), simcard::readInt32(bytes, 4)};
-    }
-    std::int32_t level(simcard::Direction direction, int channel) {
-        return read(direction, channel)[static_cast<std::size_t>((channel - 1) % 2)];
+        return handle;
     }
 
-private:
     static std::size_t dir(simcard::Direction direction) {
         return direction == simcard::Direction::In ? 0 : 1;
     }

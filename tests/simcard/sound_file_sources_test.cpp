@@ -119,6 +119,17 @@ TEST_F(SoundFileSourceTest, TheFileIsPlayedInRealTimeAndFromItsStartAgainWhenItE
     EXPECT_EQ(meters.level(Direction::Out, 1), 3277);
 }
 
+TEST_F(SoundFileSourceTest, TheFirstReadCoversTheTimeSinceMeteringStarted) {
+    const auto path = file("burst.wav");
+    writeSound(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 48000, 4800,
+               [](long frame, int) { return frame < 480 ? 1.0 : 0.1; });
+    serve("level in 1 file " + path.string() + "\n");
+    at(0.05); // the burst plays before any meter looks
+    orv_test::MeterReader meters;
+    at(0.06);
+    EXPECT_EQ(meters.level(Direction::In, 1), 3277);
+}
+
 TEST_F(SoundFileSourceTest, ChannelsFromFirstOnwardsFeedTheListedChannelsAndAMonoFileFeedsAll) {
     // Four channels of steady levels 1000, 2000, 3000, 4000.
     const auto four = file("four.wav");

@@ -71,6 +71,24 @@ TEST(RaisePeaks, TakesTheLargestMagnitudeAndCountsTheLowestValueAsFullScale) {
     EXPECT_EQ(peaks[1], 7);
 }
 
+TEST(RaisePeaks, WideFramesGiveEachChannelItsOwnPeak) {
+    // 17 channels: a group of sixteen and one more; channel c peaks at c * 1000 in frame c % 3,
+    // negative in odd channels, channel 5 and the last at -32768.
+    constexpr int kChannels = 17;
+    std::int16_t samples[3 * kChannels] = {};
+    for (int c = 0; c < kChannels; ++c) {
+        const int value = c == 5 || c == 16 ? -32768 : (c % 2 ? -c * 1000 : c * 1000);
+        samples[(c % 3) * kChannels + c] = static_cast<std::int16_t>(value);
+    }
+    std::int32_t peaks[kChannels] = {};
+    peaks[2] = 2500;
+    simcard::raisePeaks(samples, 3, kChannels, peaks);
+    for (int c = 0; c < kChannels; ++c) {
+        const int expected = c == 5 || c == 16 ? 32767 : c == 2 ? 2500 : c * 1000;
+        EXPECT_EQ(peaks[c], expected) << "channel " << c;
+    }
+}
+
 TEST_F(SourceReaderTest, AFileIsReadAsFarAsTheClockAndSkipsAheadWhenFarBehind) {
     SourceReader& reader = make(true);
     reader.pass(10.0);
