@@ -1,6 +1,6 @@
 #include "controls/bar_graph.h"
 
-#include "controls/math_x.h"
+#include "controls/level_curve.h"
 #include "toolkit/exceptions.h"
 
 #include <algorithm>
@@ -14,6 +14,8 @@ TBarGraph::TBarGraph(TComponent* owner) : TPanel(owner) {
     width_ = 18;
     height_ = 164;
     OnResize = TNotifyEvent(this, &TBarGraph::ResizeLumis);
+    // A level and a tick handled together (or a poll's levels) ask for one repaint.
+    SetDeferRepaints(true);
     TBarGraph::CreateLumis();
 }
 
@@ -22,8 +24,17 @@ void TBarGraph::SetLevel(int value) {
         return;
     }
     FLevel = value;
-    std::int64_t top = roundHalfEven(static_cast<long double>(value) / FLevelMax *
-                                     static_cast<long double>(FLumiCount - 1));
+    std::int64_t top = 0;
+    if (FLumiCount >= 1 && value >= 0) {
+        if (!columnKnown_) {
+            column_ = TColumnCurve::For(FLevelMax, FLumiCount);
+            columnKnown_ = true;
+        }
+        top = column_ != nullptr ? column_->TopOf(value)
+                                 : TColumnCurve::Compute(value, FLevelMax, FLumiCount);
+    } else {
+        top = TColumnCurve::Compute(value, FLevelMax, FLumiCount);
+    }
     if (top <= FTopIndex) {
         return;
     }
@@ -44,6 +55,7 @@ void TBarGraph::CheckLevelMax(int value) {
 void TBarGraph::SetLevelMax(int value) {
     CheckLevelMax(value);
     FLevelMax = value;
+    columnKnown_ = false;
 }
 
 int TBarGraph::GetLevelMax() const {
@@ -72,19 +84,45 @@ void TBarGraph::CreateLumis() {
     int w = Width() - 3;
     int t = Height() - FLumiHeight - 2;
     lumis_.reserve(static_cast<std::size_t>(std::max(FLumiCount, 0)));
+    lit_.reserve(lumis_.capacity());
     for (int i = 0; i < FLumiCount; ++i) {
         auto* lumi = new TLumi(this);
         lumi->SetBounds(1, t, w, FLumiHeight);
         lumi->SetColorOn(FLumiColor);
         lumi->SetParent(this);
+        lumi->bar_ = this;
+        lumi->index_ = i;
         lumis_.push_back(lumi);
+        lit_.push_back(0);
         t -= step;
     }
+    columnKnown_ = false;
     FTopIndex = std::clamp(FTopIndex, 0, std::max(FLumiCount - 1, 0));
 }
 
-void TBarGraph::FreeLumis() {
+TBarGraph::~TBarGraph() {
+    unlinkLumis();
+}
+
+void TBarGraph::unlinkLumis() {
+    // A lamp that outlives its column no longer reports to it.
+    for (TLumi* lumi : lumis_) {
+        if (lumi != nullptr) {
+            lumi->bar_ = nullptr;
+        }
+    }
     lumis_.clear();
+    lit_.clear();
+}
+
+void TBarGraph::lumiSwitched(int index, bool on) {
+    if (index >= 0 && static_cast<std::size_t>(index) < lit_.size()) {
+        lit_[static_cast<std::size_t>(index)] = on ? 1 : 0;
+    }
+}
+
+void TBarGraph::FreeLumis() {
+    unlinkLumis();
     while (ControlCount() > 0) {
         Controls(0)->Free();
     }
@@ -119,22 +157,71 @@ void TBarGraph::ResizeLumis(TObject*) {
     }
 }
 
-void TBarGraph::PaintControls(TCanvas& canvas) {
+bool TBarGraph::regularColumn() const {
     int n = static_cast<int>(lumis_.size());
     int step = FLumiHeight - 1;
-    bool column = n > 0 && n == ControlCount() && step > 0 && lumis_.front() != nullptr &&
-                  lumis_.back() != nullptr &&
-                  lumis_.back()->Top() == lumis_.front()->Top() - (n - 1) * step;
-    if (!column) {
+    return n > 0 && n == ControlCount() && step > 0 && lumis_.front() != nullptr &&
+           lumis_.back() != nullptr &&
+           lumis_.back()->Top() == lumis_.front()->Top() - (n - 1) * step;
+}
+
+void TBarGraph::lumisAcross(int top, int bottom, int& from, int& to) const {
+    // Lamp i has its top at the bottom lamp's top - i * step.
+    int step = FLumiHeight - 1;
+    int base = lumis_.front()->Top();
+    from = std::max((base - bottom) / step - 1, 0);
+    to = std::min((base + FLumiHeight - top) / step + 1, static_cast<int>(lumis_.size()) - 1);
+}
+
+void TBarGraph::PaintWindow(TCanvas& canvas) {
+    TRect clip = canvas.ClipRect();
+    if (clip.IsEmpty() || !regularColumn()) {
+        TPanel::PaintWindow(canvas);
+        return;
+    }
+    // Every lamp that reaches into the area must be a plain visible box with a solid one-pixel
+    // outline and a solid fill, in its place in the column, and together they must span the
+    // area: then each of its pixels is painted by a lamp.
+    const TLumi* first = lumis_.front();
+    const int step = FLumiHeight - 1;
+    const int left = first->Left();
+    const int right = left + first->Width();
+    int from = 0;
+    int to = 0;
+    lumisAcross(clip.Top, clip.Bottom, from, to);
+    int covered = clip.Bottom; // rows from here down are on lamps
+    bool cover = clip.Left >= left && clip.Right <= right;
+    for (int i = from; cover && i <= to && covered > clip.Top; ++i) {
+        const TLumi* lumi = lumis_[static_cast<std::size_t>(i)];
+        cover = lumi != nullptr && lumi->Visible() && lumi->Left() == left &&
+                lumi->Width() == first->Width() && lumi->Height() == FLumiHeight &&
+                lumi->Top() == first->Top() - i * step &&
+                lumi->Shape() == TShapeType::stRectangle &&
+                lumi->Pen().Style == TPenStyle::psSolid && lumi->Pen().Width == 1 &&
+                lumi->Brush().Style == TBrushStyle::bsSolid;
+        if (cover) {
+            int lumiBottom = lumi->Top() + lumi->Height();
+            if (lumiBottom < covered) {
+                cover = false; // a gap below this lamp
+            } else {
+                covered = std::min(covered, lumi->Top());
+            }
+        }
+    }
+    if (!cover || covered > clip.Top) {
+        TPanel::PaintWindow(canvas);
+    }
+}
+
+void TBarGraph::PaintControls(TCanvas& canvas) {
+    if (!regularColumn()) {
         TPanel::PaintControls(canvas);
         return;
     }
-    // Lamp i has its top at bottom - i * step: the lamps that may reach into the clip, and one
-    // more on either side.
     TRect clip = canvas.ClipRect();
-    int bottom = lumis_.front()->Top();
-    int from = std::max((bottom - clip.Bottom) / step - 1, 0);
-    int to = std::min((bottom + FLumiHeight - clip.Top) / step + 1, n - 1);
+    int from = 0;
+    int to = 0;
+    lumisAcross(clip.Top, clip.Bottom, from, to);
     for (int i = from; i <= to; ++i) {
         TLumi* lumi = lumis_[static_cast<std::size_t>(i)];
         if (lumi == nullptr || !lumi->Visible()) {
@@ -162,6 +249,7 @@ void TBarGraph::Notification(TComponent* component, TOperation operation) {
     if (operation == TOperation::opRemove) {
         for (TLumi*& lumi : lumis_) {
             if (lumi != nullptr && static_cast<TComponent*>(lumi) == component) {
+                lumi->bar_ = nullptr;
                 lumi = nullptr;
             }
         }

@@ -13,9 +13,11 @@
 // the old value stays.
 #pragma once
 
+#include "controls/level_curve.h"
 #include "controls/lumi.h"
 #include "toolkit/panel.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace controls {
@@ -23,6 +25,7 @@ namespace controls {
 class TBarGraph : public toolkit::TPanel {
 public:
     explicit TBarGraph(toolkit::TComponent* owner);
+    ~TBarGraph() override;
 
     // The last level accepted by SetLevel.
     int Level() const { return FLevel; }
@@ -62,12 +65,17 @@ protected:
     // Paints only the lamps in the area to paint, found from their places in the column
     // without looking at the others.
     void PaintControls(toolkit::TCanvas& canvas) override;
+    // Leaves an area to paint that lies wholly on lamps to the lamps, which cover every pixel
+    // of it: the panel's background and bevels there would be painted over at once.
+    void PaintWindow(toolkit::TCanvas& canvas) override;
     // Rejects a LevelMax of 0 or below with ERangeError.
     static void CheckLevelMax(int value);
     void Notification(toolkit::TComponent* component, toolkit::TOperation operation) override;
-    // Switches lamp index, if it exists.
+    // Switches lamp index, if it exists. A lamp already in that state is not touched: the
+    // column keeps a copy of every lamp's state.
     void switchLumi(int index, bool on) {
         if (index >= 0 && static_cast<std::size_t>(index) < lumis_.size() &&
+            lit_[static_cast<std::size_t>(index)] != (on ? 1 : 0) &&
             lumis_[static_cast<std::size_t>(index)] != nullptr) {
             lumis_[static_cast<std::size_t>(index)]->Set_On(on);
         }
@@ -77,6 +85,16 @@ protected:
     int FTopIndex = 0;
 
 private:
+    friend class TLumi;
+    // A lamp of the column was switched (by the column or by anyone else).
+    void lumiSwitched(int index, bool on);
+    void unlinkLumis();
+    // Whether the lamps stand as the column built them: one above the other, each LumiHeight - 1
+    // above the one below, and no other children.
+    bool regularColumn() const;
+    // The lamps that may reach into rows top ... bottom - 1, and one more on either side.
+    void lumisAcross(int top, int bottom, int& from, int& to) const;
+
     int FLevel = 0;
     int FLevelMax = 65535;
     int FLumiHeight = 6;
@@ -84,6 +102,11 @@ private:
     bool F_On = false;
     // The lamps of the current column by index, so that switching one costs no search.
     std::vector<TLumi*> lumis_;
+    // Each lamp's lit state, by index, kept up to date by the lamps themselves.
+    std::vector<std::uint8_t> lit_;
+    // The column's mapping of levels onto lamps, shared with columns of the same shape.
+    const TColumnCurve* column_ = nullptr;
+    bool columnKnown_ = false;
 };
 
 } // namespace controls

@@ -1,5 +1,6 @@
 #include "controls/level_meter.h"
 
+#include "controls/level_curve.h"
 #include "controls/math_x.h"
 #include "toolkit/forms.h"
 #include "toolkit/win_ui.h"
@@ -14,8 +15,6 @@ using namespace toolkit;
 namespace {
 
 constexpr int kBarScale = 511; // the bar's fixed output scale of the logarithmic mapping
-// LogN(10, x) divides by the logarithm of 10; computed once here for the mapping of levels.
-const long double kLn10 = std::log(10.0L);
 
 } // namespace
 
@@ -126,10 +125,10 @@ void TLevelMeter::CreateWnd() {
 void TLevelMeter::SetLevel(int value) {
     FLevel = value;
     if (value > 0) {
-        // The argument is rounded to a double before the logarithm.
-        auto x = static_cast<double>(value / static_cast<long double>(FLevelDivisor) + 1);
-        value = static_cast<int>(
-            roundHalfEven(std::log(static_cast<long double>(x)) / kLn10 * FLogScale));
+        if (FCurve == nullptr) {
+            FCurve = &TLevelCurve::For(FLevelMax);
+        }
+        value = FCurve->ScaleOf(value);
     }
     TBarGraph::SetLevel(value);
     if (FTopIndex >= FPeakIndex) {
@@ -143,6 +142,7 @@ void TLevelMeter::SetLevelMax(int value) {
     CheckLevelMax(value);
     FLevelMax = value;
     FLevelDivisor = static_cast<double>(value / 25.0L);
+    FCurve = nullptr;
 }
 
 int TLevelMeter::GetLevelMax() const {

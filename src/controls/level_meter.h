@@ -87,6 +87,8 @@ private:
     int FLevelMaxHold = 2000;
     double FLogScale = 0;
     double FLevelDivisor = 0;
+    // The curve of LevelMax (FLevelDivisor and FLogScale worked out for every level).
+    const TLevelCurve* FCurve = nullptr;
     std::uint32_t FTimerID = 0;
     int FPeakIndex = 0;
     int FHoldCount = 0;

@@ -1,5 +1,7 @@
 #include "controls/lumi.h"
 
+#include "controls/bar_graph.h"
+
 namespace controls {
 
 TLumi::TLumi(toolkit::TComponent* owner) : TShape(owner) {
@@ -16,6 +18,9 @@ void TLumi::Set_On(bool value) {
     }
     SetBrushColor(value ? FColorOn : FColorOff);
     F_On = value;
+    if (bar_ != nullptr) {
+        bar_->lumiSwitched(index_, value);
+    }
 }
 
 } // namespace controls

@@ -7,6 +7,8 @@
 
 namespace controls {
 
+class TBarGraph;
+
 constexpr toolkit::TColor kLumiGreen = 0x00FF00;
 constexpr toolkit::TColor kLumiOrange = 0x0080FF;
 constexpr toolkit::TColor kLumiRed = 0x0000FF;
@@ -33,6 +35,10 @@ public:
     void Set_On(bool value);
 
 private:
+    friend class TBarGraph;
+    // The column that built the lamp, told of every switch, and the lamp's place in it.
+    TBarGraph* bar_ = nullptr;
+    int index_ = -1;
     toolkit::TColor FColorOn = kLumiGreen;
     toolkit::TColor FColorOff = kLumiDark;
     toolkit::TColor FColorFrame = toolkit::clBlack;

@@ -4,6 +4,7 @@
 #include "toolkit/exceptions.h"
 #include "toolkit/message_queue.h"
 #include "toolkit/peer.h"
+#include "toolkit/win_control.h"
 #include "toolkit/win_ui.h"
 
 #include <algorithm>
@@ -28,6 +29,7 @@ TApplication::~TApplication() {
 
 void TApplication::ProcessMessages() {
     WindowingBackend* backend = GetWindowingBackend();
+    TWinControl::FlushDeferredRepaints();
     do {
         while (HasPostedMessages()) {
             Guard([] { DeliverOnePostedMessage(); });
@@ -43,6 +45,7 @@ void TApplication::HandleMessage() {
         Guard([] { DeliverOnePostedMessage(); });
         return;
     }
+    TWinControl::FlushDeferredRepaints();
     if (WindowingBackend* backend = GetWindowingBackend()) {
         backend->processEvents(true);
     }
@@ -112,7 +115,12 @@ int guardDepth = 0; // user-interface thread only
 void Guard(const std::function<void()>& fn) {
     struct Depth {
         Depth() { ++guardDepth; }
-        ~Depth() { --guardDepth; }
+        ~Depth() {
+            // An event of the window system has been handled: its repaints go out.
+            if (--guardDepth == 0) {
+                TWinControl::FlushDeferredRepaints();
+            }
+        }
     } depth;
     try {
         fn();

@@ -245,6 +245,7 @@ void TControl::Repaint() {
 }
 
 void TControl::Update() {
+    TWinControl::FlushDeferredRepaints();
     const TControl* c = this;
     while (c != nullptr && !c->IsWindowed()) {
         c = c->parent_;

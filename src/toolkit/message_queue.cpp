@@ -96,6 +96,8 @@ bool DeliverOnePostedMessage() {
     } else if (TWinControl* target = FindControl(m.handle)) {
         target->Perform(m.msg, m.wParam, m.lParam);
     }
+    // What the message changed goes to the window system as one request per control.
+    TWinControl::FlushDeferredRepaints();
     return true;
 }
 

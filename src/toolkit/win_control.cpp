@@ -42,7 +42,19 @@ WindowingBackend* GetWindowingBackend() {
 
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
 
+namespace {
+
+// The controls whose deferred repaint requests wait for the next flush (user-interface thread
+// only); an entry of a control that went away is empty.
+std::vector<TWinControl*>& deferredControls() {
+    static auto* controls = new std::vector<TWinControl*>;
+    return *controls;
+}
+
+} // namespace
+
 TWinControl::~TWinControl() {
+    unqueueDeferred();
     // Leave the parent while this is still a windowed control: the parent keeps windowed and
     // non-windowed children in separate lists and must find this one in the right list.
     if (Parent() != nullptr) {
@@ -363,6 +375,11 @@ void TWinControl::Invalidate() {
 void TWinControl::invalidateClientRect(const TRect& rect) {
     if (batchDepth_ > 0) {
         batched_ = batched_.United(rect);
+    } else if (deferRepaints_) {
+        if (peer_ && !rect.IsEmpty()) {
+            batched_ = batched_.United(rect);
+            queueDeferred();
+        }
     } else if (peer_) {
         peer_->invalidate(rect.Offset(BorderInset(), BorderInset()));
     }
@@ -372,11 +389,73 @@ void TWinControl::EndInvalidateBatch() {
     if (batchDepth_ == 0 || --batchDepth_ > 0) {
         return;
     }
+    if (deferRepaints_) {
+        if (!batched_.IsEmpty() && peer_) {
+            queueDeferred();
+        } else if (!deferQueued_) {
+            batched_ = {};
+        }
+        return;
+    }
     TRect r = batched_;
     batched_ = {};
     if (!r.IsEmpty() && peer_) {
         peer_->invalidate(r.Offset(BorderInset(), BorderInset()));
     }
+}
+
+void TWinControl::SetDeferRepaints(bool value) {
+    if (value == deferRepaints_) {
+        return;
+    }
+    deferRepaints_ = value;
+    if (!value && deferQueued_) {
+        // What was collected goes out now.
+        unqueueDeferred();
+        TRect r = batched_;
+        batched_ = {};
+        if (!r.IsEmpty() && peer_) {
+            peer_->invalidate(r.Offset(BorderInset(), BorderInset()));
+        }
+    }
+}
+
+void TWinControl::queueDeferred() {
+    if (!deferQueued_) {
+        deferQueued_ = true;
+        deferredControls().push_back(this);
+    }
+}
+
+void TWinControl::unqueueDeferred() {
+    if (!deferQueued_) {
+        return;
+    }
+    deferQueued_ = false;
+    for (TWinControl*& c : deferredControls()) {
+        if (c == this) {
+            c = nullptr;
+        }
+    }
+}
+
+void TWinControl::FlushDeferredRepaints() {
+    std::vector<TWinControl*>& controls = deferredControls();
+    // By index: a request handed on never queues another, but the list must not be walked
+    // while it could grow.
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        TWinControl* c = controls[i];
+        if (c == nullptr) {
+            continue;
+        }
+        c->deferQueued_ = false;
+        TRect r = c->batched_;
+        c->batched_ = {};
+        if (!r.IsEmpty() && c->peer_) {
+            c->peer_->invalidate(r.Offset(c->BorderInset(), c->BorderInset()));
+        }
+    }
+    controls.clear();
 }
 
 void TWinControl::Loaded() {

@@ -67,6 +67,15 @@ public:
     // union, when the outermost batch ends; a batch without requests asks for no repaint.
     void BeginInvalidateBatch() { ++batchDepth_; }
     void EndInvalidateBatch();
+    // A control that defers its repaint requests collects them (its own and its non-windowed
+    // children's) into one rectangle until FlushDeferredRepaints: however many changes it goes
+    // through while one message is handled, it asks the window system once. The toolkit
+    // flushes when a posted message or a window-system event has been handled, when the
+    // application handles messages, and before Update paints.
+    void SetDeferRepaints(bool value);
+    bool DeferRepaints() const { return deferRepaints_; }
+    // Hands every deferred request to the window system.
+    static void FlushDeferredRepaints();
     void Loaded() override;
 
     // Called by the peer. Every call comes from the backend's event loop and must not throw
@@ -146,8 +155,13 @@ private:
     bool aligning_ = false;
     TControl* mouseCapture_ = nullptr;
     TControl* mouseOver_ = nullptr;
+    void queueDeferred();
+    void unqueueDeferred();
+
     int batchDepth_ = 0;
     TRect batched_;
+    bool deferRepaints_ = false;
+    bool deferQueued_ = false; // among the controls with requests to flush
 };
 
 // An invalidation batch for the lifetime of the object.

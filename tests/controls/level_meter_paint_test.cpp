@@ -1,5 +1,6 @@
-// What a meter draws: a change of level or a tick asks for one repaint, of the insides of the
-// lamps that changed, and a meter whose lamps stay as they are asks for none (recorded through
+// What a meter draws: the changes made while one message is handled (levels, ticks) ask for one
+// repaint, of the insides of the lamps that changed, and a meter whose lamps stay as they are
+// asks for none (recorded through
 // a windowing backend that notes every repaint request); the pixels of an offscreen rendering
 // show the lamps in their zone colours, with shared black outlines, in a closed sunken bevel.
 #include "controls/level_meter.h"
@@ -67,6 +68,8 @@ protected:
     // The insides of lamps from to to (their outlines never change), in the meter.
     static TRect insides(int from, int to) { return {2, 157 - 4 * to, 15, 160 - 4 * from}; }
     void tick() { meter->Perform(kLevelTickMessage, 0, 0); }
+    // What the toolkit does once a message has been handled.
+    void flush() { TWinControl::FlushDeferredRepaints(); }
 
     WindowingBackend* saved = nullptr;
     RecordingBackend backend;
@@ -74,23 +77,52 @@ protected:
 };
 
 TEST_F(MeterRepaints, OneRequestPerChangeCoveringTheInsidesOfTheChangedLamps) {
-    meter->SetLevel(3277); // lamps 0 to 15
+    meter->SetLevel(3277);            // lamps 0 to 15
+    EXPECT_TRUE(backend.log.empty()); // not before the message is done
+    flush();
     EXPECT_EQ(backend.log, std::vector<TRect>{insides(0, 15)});
     backend.log.clear();
     meter->SetLevel(3277);
     meter->SetLevel(100);
     meter->SetNumLumisOrange(20); // recolouring alone repaints nothing
+    flush();
     EXPECT_TRUE(backend.log.empty());
     meter->SetLevel(5000); // lamps 16 to 19
+    flush();
     EXPECT_EQ(backend.log, std::vector<TRect>{insides(16, 19)});
     backend.log.clear();
     tick(); // the lamp below the peak
+    flush();
     EXPECT_EQ(backend.log, std::vector<TRect>{insides(18, 18)});
     backend.log.clear();
     tick(); // dark already
+    flush();
     EXPECT_TRUE(backend.log.empty());
     tick();
+    meter->Update(); // painting now flushes first
     EXPECT_EQ(backend.log, std::vector<TRect>{insides(17, 17)});
+}
+
+TEST_F(MeterRepaints, ALevelAndATickHandledTogetherAskOnceForBoth) {
+    meter->SetLevel(3277); // lamps 0 to 15
+    flush();
+    backend.log.clear();
+    meter->SetLevel(5000); // lamps 16 to 19
+    tick();                // 18 dark
+    meter->SetLevel(6000); // 20 and 21
+    tick();                // 20 dark
+    flush();
+    EXPECT_EQ(backend.log, std::vector<TRect>{insides(16, 21)});
+    backend.log.clear();
+    flush();
+    EXPECT_TRUE(backend.log.empty());
+    // A meter freed with requests still waiting takes them with it.
+    meter->SetLevel(32767);
+    meter->Free();
+    meter = nullptr;
+    flush();
+    EXPECT_TRUE(backend.log.empty());
+    meter = new TLevelMeter(nullptr);
 }
 
 TEST_F(MeterRepaints, ASilentMeterAsksForNoRepaintOnceItHasFallen) {
@@ -99,6 +131,7 @@ TEST_F(MeterRepaints, ASilentMeterAsksForNoRepaintOnceItHasFallen) {
     while (meter->TopIndex() > 0 || meter->PeakIndex() > 0) {
         meter->SetLevel(0);
         tick();
+        flush();
         ASSERT_LT(++ticks, 200);
     }
     // The column fell lamp by lamp, and the held peak went dark on its own: 75 ticks.
@@ -109,6 +142,7 @@ TEST_F(MeterRepaints, ASilentMeterAsksForNoRepaintOnceItHasFallen) {
         meter->SetLevel(0);
         meter->SetLevel(-5);
         tick();
+        flush();
     }
     EXPECT_TRUE(backend.log.empty());
     for (int i = 0; i < 40; ++i) {
@@ -172,6 +206,118 @@ TEST(MeterPixels, ZoneColoursSharedOutlinesAndTheHeldPeak) {
     }
     EXPECT_EQ(fillOf(shot, 30), kLumiOrange);
     EXPECT_EQ(fillOf(shot, 26), kLumiGreen);
+    meter->Free();
+}
+
+// ---- painting a part --------------------------------------------------------------------------
+
+// A canvas of pixels that knows fills, boxes with a one-pixel outline and straight lines, enough
+// for a meter; what is not painted keeps the colour it was given.
+class PixelCanvas : public TCanvas {
+public:
+    PixelCanvas(int width, int height, TColor ground, const TRect& clip)
+        : width_(width), pixels_(static_cast<std::size_t>(width * height), ground) {
+        frames_.push_back({0, 0, clip});
+    }
+    TColor At(int x, int y) const { return pixels_[static_cast<std::size_t>(y * width_ + x)]; }
+
+    TRect ClipRect() const override {
+        const Frame& f = frames_.back();
+        return f.clip.Offset(-f.dx, -f.dy);
+    }
+    void Rectangle(const TRect& r) override {
+        if (Brush.Style == TBrushStyle::bsSolid) {
+            fill(r, Brush.Color);
+        }
+        if (Pen.Style != TPenStyle::psClear) {
+            fill({r.Left, r.Top, r.Right, r.Top + 1}, Pen.Color);
+            fill({r.Left, r.Bottom - 1, r.Right, r.Bottom}, Pen.Color);
+            fill({r.Left, r.Top, r.Left + 1, r.Bottom}, Pen.Color);
+            fill({r.Right - 1, r.Top, r.Right, r.Bottom}, Pen.Color);
+        }
+    }
+    void FillRect(const TRect& r) override { fill(r, Brush.Color); }
+    void MoveTo(int x, int y) override { at_ = {x, y}; }
+    void LineTo(int x, int y) override {
+        // Straight lines only, the end left out.
+        int dx = x > at_.X ? 1 : x < at_.X ? -1 : 0;
+        int dy = y > at_.Y ? 1 : y < at_.Y ? -1 : 0;
+        for (TPoint p = at_; p.X != x || p.Y != y; p.X += dx, p.Y += dy) {
+            fill({p.X, p.Y, p.X + 1, p.Y + 1}, Pen.Color);
+        }
+        at_ = {x, y};
+    }
+    void Ellipse(const TRect&) override {}
+    void TextOut(int, int, const std::string&) override {}
+    void TextRect(const TRect&, const std::string&, TAlignment, bool, bool, bool) override {}
+    int TextWidth(const std::string&) override { return 0; }
+    int TextHeight(const std::string&) override { return 0; }
+    void Draw(int, int, const TPicture&) override {}
+    void StretchDraw(const TRect&, const TPicture&) override {}
+    void Save(int dx, int dy, const TRect& clip) override {
+        const Frame& f = frames_.back();
+        int x = f.dx + dx;
+        int y = f.dy + dy;
+        frames_.push_back({x, y, clip.Offset(x, y).Intersected(f.clip)});
+    }
+    void Restore() override { frames_.pop_back(); }
+
+private:
+    struct Frame {
+        int dx;
+        int dy;
+        TRect clip; // on the pixels
+    };
+    void fill(const TRect& r, TColor colour) {
+        const Frame& f = frames_.back();
+        TRect on = r.Offset(f.dx, f.dy).Intersected(f.clip);
+        for (int y = on.Top; y < on.Bottom; ++y) {
+            for (int x = on.Left; x < on.Right; ++x) {
+                pixels_[static_cast<std::size_t>(y * width_ + x)] = colour;
+            }
+        }
+    }
+    int width_;
+    std::vector<TColor> pixels_;
+    std::vector<Frame> frames_;
+    TPoint at_{0, 0};
+};
+
+TEST(MeterPixels, APartPaintedAloneLooksAsInTheWholePicture) {
+    auto* meter = new TLevelMeter(nullptr);
+    ApplyMeterPreset(*meter);
+    meter->SetLevel(20000);
+    meter->Perform(kLevelTickMessage, 0, 0);
+    const int w = meter->Width();
+    const int h = meter->Height();
+    const TRect all{0, 0, w, h};
+    PixelCanvas whole(w, h, clNone, all);
+    meter->PeerPaint(whole, false);
+    // Lamp insides (as the meter asks), whole lamps, runs of lamps, areas reaching the bevel or
+    // the column's side, and a lamp that is not a plain box.
+    std::vector<TRect> parts{{2, 97, 15, 100},  {1, 96, 16, 101}, {2, 37, 15, 140},
+                             {1, 0, 16, 163},   {0, 50, 18, 60},  {15, 50, 17, 52},
+                             {1, 158, 16, 163}, {2, 1, 15, 4},    all};
+    for (int round = 0; round < 2; ++round) {
+        for (const TRect& part : parts) {
+            PixelCanvas piece(w, h, 0x123456, part);
+            meter->PeerPaint(piece, false);
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < w; ++x) {
+                    bool inside =
+                        x >= part.Left && x < part.Right && y >= part.Top && y < part.Bottom;
+                    ASSERT_EQ(piece.At(x, y), inside ? whole.At(x, y) : TColor(0x123456))
+                        << "round " << round << ", part " << part.Left << "," << part.Top << ","
+                        << part.Right << "," << part.Bottom << " at " << x << "," << y;
+                }
+            }
+        }
+        // A lamp without its fill lets the panel show through.
+        meter->Lumi(20)->SetBrush({kLumiDark, TBrushStyle::bsClear});
+        whole = PixelCanvas(w, h, clNone, all);
+        meter->PeerPaint(whole, false);
+        parts.push_back({2, 77, 15, 80});
+    }
     meter->Free();
 }
 

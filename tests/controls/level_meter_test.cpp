@@ -1,11 +1,14 @@
 // The lamp, the bar graph and the level meter without a timer: the column, the zones, the
 // logarithmic mapping, fall-back and peak hold, rebuilds, and the limits.
+#include "controls/level_curve.h"
 #include "controls/level_meter.h"
 #include "controls/math_x.h"
 #include "controls/meter_preset.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/forms.h"
 
+#include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -308,6 +311,76 @@ TEST(LevelMeter, LoadedRebuildsFromTheDescription) {
     EXPECT_FALSE(form->Meter1->Lumi(0)->IsLoading());
     EXPECT_EQ(form->Meter1->BoundsRect(), Bounds(6, 6, 18, 163)); // the preset keeps the place
     form->Free();
+}
+
+// ---- the shared tables ------------------------------------------------------------------------
+
+// The meter's curve as an extended-precision formula, written out here independently of the
+// tables: the argument rounded to a double, ln over ln 10, times 511 / LogN(10, 26).
+int scaleByFormula(int level, int levelMax) {
+    auto divisor = static_cast<double>(levelMax / 25.0L);
+    auto logScale = static_cast<double>(511 / LogN(10, 26));
+    auto x = static_cast<double>(level / static_cast<long double>(divisor) + 1);
+    return static_cast<int>(
+        roundHalfEven(std::log(static_cast<long double>(x)) / std::log(10.0L) * logScale));
+}
+
+TEST(LevelCurve, TheTableGivesWhatTheFormulaGivesForEveryLevel) {
+    for (int levelMax : {1, 2, 25, 511, 1000, 32767, 65535, 70000}) {
+        const TLevelCurve& curve = TLevelCurve::For(levelMax);
+        EXPECT_EQ(&curve, &TLevelCurve::For(levelMax)); // shared
+        // Every level up to LevelMax, and past it, where the formula is used directly.
+        for (int level = 1; level <= levelMax + 300; ++level) {
+            ASSERT_EQ(curve.ScaleOf(level), scaleByFormula(level, levelMax))
+                << "level " << level << " of " << levelMax;
+        }
+        EXPECT_EQ(curve.ScaleOf(2147483647), scaleByFormula(2147483647, levelMax));
+    }
+    EXPECT_EQ(TLevelCurve::For(32767).ScaleOf(32767), 511);
+}
+
+TEST(LevelCurve, TheColumnTableGivesWhatTheFormulaGives) {
+    struct Shape {
+        int levelMax;
+        int lamps;
+    };
+    for (Shape s : {Shape{511, 40}, Shape{511, 1}, Shape{511, 2}, Shape{7, 40}, Shape{1, 40},
+                    Shape{4096, 3}, Shape{100, 101}}) {
+        const TColumnCurve* column = TColumnCurve::For(s.levelMax, s.lamps);
+        ASSERT_NE(column, nullptr);
+        for (int value = 0; value <= s.levelMax; ++value) {
+            long long expected = roundHalfEven(static_cast<long double>(value) / s.levelMax *
+                                               static_cast<long double>(s.lamps - 1));
+            ASSERT_EQ(column->TopOf(value), expected) << value << " of " << s.levelMax;
+        }
+    }
+    EXPECT_EQ(TColumnCurve::For(65535, 40), nullptr); // computed, not tabled
+}
+
+TEST(LevelMeter, TheTopLampFollowsTheFormulaAcrossEveryLevel) {
+    // A fresh meter per level would be slow; a meter lights upwards only, so the levels rise.
+    TLevelMeter* meter = windowMeter();
+    for (int level = 0; level <= 32767; level += 7) {
+        meter->SetLevel(level);
+        int top = static_cast<int>(roundHalfEven(
+            static_cast<long double>(scaleByFormula(std::max(level, 1), 32767)) / 511 * 39));
+        ASSERT_EQ(meter->TopIndex(), level == 0 ? 0 : top) << level;
+    }
+    meter->Free();
+}
+
+TEST(LevelMeter, ALampSwitchedFromOutsideIsSwitchedBackByTheColumn) {
+    TLevelMeter* meter = windowMeter();
+    // Lit by someone else: the next tick of a fallen column darkens it all the same.
+    meter->Lumi(0)->Set_On(true);
+    tick(meter);
+    EXPECT_FALSE(meter->Lumi(0)->Get_On());
+    meter->SetLevel(3277);
+    EXPECT_EQ(lit(meter), range(0, 15));
+    meter->Lumi(16)->Set_On(true);
+    meter->SetLevel(5000); // lamps 16 to 19: 16 was lit already, the rest follow
+    EXPECT_EQ(lit(meter), range(0, 19));
+    meter->Free();
 }
 
 } // namespace
