@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the dependencies, checks the format of the tracked sources, builds Orvane Manager with
 # its tests, tools, benchmarks and fuzz targets (warnings are errors), and runs the whole test
-# suite (every fuzz target's seed corpus replayed among it). Arguments go to ctest (e.g.
-# -L toolkit_tests).
+# suite (every fuzz target's seed corpus replayed among it). Then builds the asan preset (Debug
+# with AddressSanitizer and UndefinedBehaviorSanitizer) and runs the same suite under it.
+# Arguments go to both ctest runs (e.g. -L toolkit_tests); ORV_TEST_ASAN=0 leaves the sanitized
+# run out (CI always makes it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
@@ -14,3 +16,10 @@ if ! cmake --build --preset default; then
     exit 1
 fi
 ctest --preset default "$@"
+
+if [[ "${ORV_TEST_ASAN:-1}" != 0 ]]; then
+    echo "test.sh: the suite under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan)"
+    cmake --preset asan >/dev/null
+    cmake --build --preset asan
+    ctest --preset asan "$@"
+fi

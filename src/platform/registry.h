@@ -1,8 +1,9 @@
 // The per-user settings store in the place of HKEY_CURRENT_USER: keys with subkeys, values of kind
 // DWORD or string, reached through the registry calls of the Windows API.
 //
-// The store is one SQLite database per user, by default $XDG_CONFIG_HOME/orvane/registry.db
-// (~/.config/orvane/registry.db); the environment variable ORVANE_REGISTRY names another file.
+// The store is one SQLite database per user, by default $XDG_CONFIG_HOME/<name>/<storeFile>, with
+// the identity's names (identity.h); the environment variable <envPrefix>REGISTRY names another
+// file.
 // Every write is its own transaction, so two programs writing at once and a crash in the middle
 // of a save lose nothing; when the program ends, the file itself holds every setting. A file that
 // is not a store, or is damaged or cut short, is moved aside (its name gets ".broken-<time>",
@@ -94,10 +95,10 @@ LSTATUS RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, DWORD* lpcchV
 
 namespace platform {
 
-// The file the store uses: $ORVANE_REGISTRY if set, else configDir()/orvane/registry.db.
+// The file the store uses: $<envPrefix>REGISTRY if set, else configDir()/<name>/<storeFile>.
 std::string registryStorePath();
 
-// Closes the store; the next registry call opens it again, reading ORVANE_REGISTRY anew. Every
+// Closes the store; the next registry call opens it again, reading <envPrefix>REGISTRY anew. Every
 // key handle open until then becomes invalid. For tests and tools.
 void registryCloseStore();
 

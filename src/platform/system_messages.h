@@ -42,8 +42,8 @@ struct DeliveryResult {
     LRESULT result = 0;
 };
 
-// The folder of the programs' sockets: <runtimeDir>/orvane-messages (empty when there is no
-// runtime folder).
+// The folder of the programs' sockets: <runtimeDir>/<name>-messages, with the identity's name
+// (identity.h); empty when there is no runtime folder.
 std::filesystem::path systemMessageDir();
 
 // Which messages a program accepts from outside: WM_DEVICECHANGE with a record that starts

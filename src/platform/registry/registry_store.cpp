@@ -1,6 +1,8 @@
 // Key and value operations of the settings store. Opening and recovery: store_open.cpp.
 #include "platform/registry/registry_store.h"
 
+#include "platform/identity.h"
+
 #include <cstdio>
 
 namespace platform::registry {
@@ -312,12 +314,11 @@ LSTATUS RegistryStore::writeFailed() {
     const std::string reason = readOnly ? "read-only" : db_.errorMessage();
     if (reported_.insert(reason).second) {
         if (readOnly) {
-            std::fprintf(stderr,
-                         "orvane: the settings store %s is read-only; changes are not saved\n",
-                         path_.c_str());
+            std::fprintf(stderr, "%s: the settings store %s is read-only; changes are not saved\n",
+                         appIdentity().name.c_str(), path_.c_str());
         } else {
-            std::fprintf(stderr, "orvane: cannot save to the settings store %s: %s\n",
-                         path_.c_str(), reason.c_str());
+            std::fprintf(stderr, "%s: cannot save to the settings store %s: %s\n",
+                         appIdentity().name.c_str(), path_.c_str(), reason.c_str());
         }
     }
     return ERROR_CANTWRITE;

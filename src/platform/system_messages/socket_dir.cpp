@@ -1,5 +1,6 @@
 #include "platform/system_messages/socket_dir.h"
 
+#include "platform/identity.h"
 #include "platform/paths.h"
 #include "platform/system_messages.h"
 
@@ -15,7 +16,7 @@ namespace platform {
 
 std::filesystem::path systemMessageDir() {
     const std::filesystem::path runtime = runtimeDir();
-    return runtime.empty() ? runtime : runtime / "orvane-messages";
+    return runtime.empty() ? runtime : runtime / (appIdentity().name + "-messages");
 }
 
 namespace socket_dir {
