@@ -74,9 +74,9 @@ TEST(MultimediaTimer, PeriodicTimerKeepsItsAbsoluteScheduleThroughSlowCallbacks)
     const auto sampled = Clock::now();
     const int fired = log.fires;
     ASSERT_EQ(timeKillEvent(id), TIMERR_NOERROR);
-    const int due = static_cast<int>((sampled - start) / kPeriod);
-    EXPECT_LE(fired, due);
-    EXPECT_GE(fired, due - 1);
+    const int dueBySample = static_cast<int>((sampled - start) / kPeriod);
+    EXPECT_LE(fired, dueBySample);
+    EXPECT_GE(fired, dueBySample - 1);
 
     // No fire comes before its due time; the lateness of the fires that no slow callback delayed
     // is the timer's jitter.
