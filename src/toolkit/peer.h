@@ -160,6 +160,9 @@ public:
     virtual std::shared_ptr<const TPicture::Impl> decodeImageFile(const std::string&) {
         return nullptr;
     }
+    // Hands the repaint requests that the backend collects to the window system; the toolkit
+    // calls it whenever it hands on its own deferred requests.
+    virtual void flushRepaints() {}
 };
 
 // The backend installs itself once at start; without one, controls get handles but no widgets.

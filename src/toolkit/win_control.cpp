@@ -456,6 +456,9 @@ void TWinControl::FlushDeferredRepaints() {
         }
     }
     controls.clear();
+    if (WindowingBackend* backend = GetWindowingBackend()) {
+        backend->flushRepaints();
+    }
 }
 
 void TWinControl::Loaded() {

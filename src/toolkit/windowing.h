@@ -31,6 +31,9 @@ struct Snapshot {
     TColor PixelAt(int x, int y) const;
 };
 Snapshot GrabControl(TWinControl* control);
+// The control's area as its window shows it now, without painting anything anew: what the
+// repaints so far have left on the screen.
+Snapshot GrabOnScreen(TWinControl* control);
 bool SaveSnapshot(TWinControl* control, const std::string& pngPath);
 
 // Input as the user gives it, for tests and tools: delivered through the backend's own event

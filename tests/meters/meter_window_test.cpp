@@ -399,3 +399,34 @@ TEST_F(MeterWindowTest, MaximisedTheWindowSitsTopLeftAtItsFullWidth) {
 }
 
 } // namespace
+
+TEST_F(MeterWindowTest, TheScreenShowsWhatTheWindowPaints) {
+    // The meters are drawn with the window's surface, repainted lamp by lamp as they change:
+    // what the screen shows must be what the whole window painted at once looks like.
+    card("cards 2\nlevel in * constant 0\nlevel in 5 constant 32767\nlevel in 12 constant 3000\n");
+    Owned<TfrmAdatInp> form(create<TfrmAdatInp>());
+    form->Show();
+    form->SetBounds(0, 0, 100000, form->Height());
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while ((form->Meter(4)->TopIndex() != 39 || form->Meter(11)->TopIndex() < 0) &&
+           std::chrono::steady_clock::now() < until) {
+        Application->ProcessMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    form->Update();
+    Snapshot shown = GrabOnScreen(form.get());
+    Snapshot alone = GrabControl(form.get());
+    ASSERT_EQ(shown.width, alone.width);
+    ASSERT_EQ(shown.height, alone.height);
+    int differing = 0;
+    for (int y = 0; y < shown.height; ++y) {
+        for (int x = 0; x < shown.width; ++x) {
+            differing += shown.PixelAt(x, y) != alone.PixelAt(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(differing, 0);
+    // Meter 5's top lamp is lit on the screen.
+    TPoint top = form->Meter(4)->Lumi(39)->ClientToScreen({2, 2});
+    TPoint origin = form->ClientToScreen({0, 0});
+    EXPECT_NE(shown.PixelAt(top.X - origin.X, top.Y - origin.Y), alone.PixelAt(0, 0));
+}

@@ -115,6 +115,29 @@ TEST(Drawing, Frame3DDrawsClosedRingsAndShrinksTheRectangle) {
     sketch->Free();
 }
 
+TEST(Drawing, FillsAfterTextInANarrowerAreaReachTheWholeArea) {
+    // A child's text limits the painter to the child; what is painted after the child, beside
+    // it, must not stay limited to it.
+    auto* sketch = new TSketch(16, 12, [](TCanvas& c) {
+        c.Save(1, 1, {0, 0, 4, 4});
+        c.Brush.Style = TBrushStyle::bsClear;
+        c.TextOut(0, 0, "x");
+        c.Restore();
+        c.Brush.Style = TBrushStyle::bsSolid;
+        c.Brush.Color = clRed;
+        c.FillRect({8, 2, 14, 10});
+        c.Pen.Color = clBlue;
+        c.MoveTo(6, 11);
+        c.LineTo(15, 11);
+    });
+    Snapshot shot = GrabControl(sketch);
+    EXPECT_EQ(shot.PixelAt(8, 2), clRed);
+    EXPECT_EQ(shot.PixelAt(13, 9), clRed);
+    EXPECT_EQ(shot.PixelAt(14, 11), clBlue);
+    EXPECT_EQ(shot.PixelAt(15, 0), kPaper);
+    sketch->Free();
+}
+
 TEST(Drawing, PanelBevelsAndBorderAreClosedRings) {
     auto* panel = new TPanel(nullptr);
     panel->SetBounds(0, 0, 16, 11);

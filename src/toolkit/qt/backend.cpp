@@ -8,6 +8,7 @@
 #include "toolkit/qt/posted_message_wake.h"
 #include "toolkit/qt/qt_util.h"
 #include "toolkit/qt/session.h"
+#include "toolkit/qt/surfaces.h"
 #include "toolkit/win_ui.h"
 #include "toolkit/windowing.h"
 
@@ -35,7 +36,9 @@ public:
         return QCoreApplication::instance() == nullptr ||
                QThread::currentThread() == QCoreApplication::instance()->thread();
     }
+    void flushRepaints() override { FlushRepaintAreas(); }
     void processEvents(bool wait) override {
+        FlushRepaintAreas();
         QCoreApplication::processEvents(wait ? QEventLoop::WaitForMoreEvents
                                              : QEventLoop::AllEvents);
         FlushDeferredDeletes();
@@ -161,14 +164,10 @@ TColor Snapshot::PixelAt(int x, int y) const {
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
 }
 
-Snapshot GrabControl(TWinControl* control) {
+namespace {
+Snapshot snapshotOf(const QImage& grabbed) {
     Snapshot shot;
-    control->HandleNeeded();
-    QWidget* w = qt::widgetOf(control);
-    if (w == nullptr) {
-        return shot;
-    }
-    QImage image = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QImage image = grabbed.convertToFormat(QImage::Format_RGB32);
     shot.width = image.width();
     shot.height = image.height();
     shot.pixels.resize(static_cast<std::size_t>(shot.width) *
@@ -181,6 +180,24 @@ Snapshot GrabControl(TWinControl* control) {
         }
     }
     return shot;
+}
+} // namespace
+
+Snapshot GrabControl(TWinControl* control) {
+    control->HandleNeeded();
+    QWidget* w = qt::widgetOf(control);
+    return w != nullptr ? snapshotOf(w->grab().toImage()) : Snapshot{};
+}
+
+Snapshot GrabOnScreen(TWinControl* control) {
+    control->HandleNeeded();
+    QWidget* w = qt::widgetOf(control);
+    QWidget* window = w != nullptr ? w->window() : nullptr;
+    if (window == nullptr || window->screen() == nullptr) {
+        return {};
+    }
+    QImage shown = window->screen()->grabWindow(window->winId()).toImage();
+    return snapshotOf(shown.copy(QRect(w->mapTo(window, QPoint(0, 0)), w->size())));
 }
 
 bool SaveSnapshot(TWinControl* control, const std::string& pngPath) {

@@ -46,9 +46,16 @@ void QtCanvas::applyClip() {
 
 void QtCanvas::fill(const TRect& r, TColor color) {
     TRect visible = r.Intersected(clip_);
-    if (!visible.IsEmpty()) {
-        painter_.fillRect(device(visible), toQColor(color));
+    if (visible.IsEmpty()) {
+        return;
     }
+    // The painter may still be limited to a narrower clip, set for text or an image of a
+    // child painted before.
+    TRect onDevice = visible.Offset(origin_.X, origin_.Y);
+    if (!(onDevice.Intersected(painterClip_) == onDevice)) {
+        applyClip();
+    }
+    painter_.fillRect(toQRect(onDevice), toQColor(color));
 }
 
 void QtCanvas::pixelLine(TPoint from, TPoint to, TColor color) {

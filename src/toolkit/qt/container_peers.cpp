@@ -18,7 +18,9 @@ public:
         : ContainerPeer(control, new Hooked<QWidget>(control, Painting::All)) {}
 
 private:
-    ContainerPeer(TWinControl* control, Hooked<QWidget>* w) : QtPeer(control, w, {w}) {}
+    ContainerPeer(TWinControl* control, Hooked<QWidget>* w) : QtPeer(control, w, {w}) {
+        w->setDrawsChildren(true);
+    }
 };
 
 // A scroll bar as thick as the toolkit reckons with.
@@ -86,6 +88,7 @@ private:
         area->setWidget(content);
         area->setReportsMouse(false);
         area->setAutoFillBackground(false);
+        content->setDrawsChildren(false);
     }
     Hooked<QScrollArea>* area_;
     Hooked<QWidget>* content_;

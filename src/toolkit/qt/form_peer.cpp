@@ -14,7 +14,9 @@ namespace {
 
 class FormWidget : public Hooked<QWidget> {
 public:
-    explicit FormWidget(TWinControl* control) : Hooked<QWidget>(control, Painting::All) {}
+    explicit FormWidget(TWinControl* control) : Hooked<QWidget>(control, Painting::All) {
+        setDrawsChildren(false);
+    }
     bool applying = false;
     bool fixedSize = false;
     // After leaving the maximised state: the bounds the toolkit means the window to have.

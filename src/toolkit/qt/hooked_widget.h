@@ -6,6 +6,7 @@
 #include "toolkit/application.h"
 #include "toolkit/qt/canvas.h"
 #include "toolkit/qt/qt_util.h"
+#include "toolkit/qt/surfaces.h"
 #include "toolkit/win_control.h"
 #include "toolkit/win_ui.h"
 
@@ -66,7 +67,7 @@ public:
     virtual void detach() = 0;
 };
 
-template <typename Base> class Hooked : public Base, public Detachable {
+template <typename Base> class Hooked : public Base, public Detachable, public Surface {
 public:
     template <typename... A>
     Hooked(TWinControl* control, Painting painting, A&&... args)
@@ -74,11 +75,23 @@ public:
         if (painting == Painting::All) {
             this->setAttribute(Qt::WA_OpaquePaintEvent);
         }
+        RegisterSurface(this, this);
     }
+    ~Hooked() override { RegisterSurface(this, nullptr); }
 
     void detach() override { control_ = nullptr; }
     void setReportsMouse(bool value) { reportsMouse_ = value; }
     TWinControl* control() const { return control_; }
+    TWinControl* surfaceControl() const override { return control_; }
+
+    // A surface draws the plain containers among its children; a plain container may itself
+    // be drawn by its parent (see surfaces.h). Only for widgets the toolkit paints wholly.
+    void setDrawsChildren(bool plainContainer) {
+        if (painting_ == Painting::All) {
+            setSurfaceRole(true, plainContainer);
+            RefreshDrawnByParent(this);
+        }
+    }
 
 protected:
     void paintEvent(QPaintEvent* e) override {
@@ -88,10 +101,31 @@ protected:
         if (control_ == nullptr || painting_ == Painting::None) {
             return;
         }
+        if (drawsChildren()) {
+            Guard([&] { PaintSurface(this, control_, e); });
+            return;
+        }
         QPainter painter(this);
         QtCanvas canvas(painter, fromQRect(e->rect()));
         TWinControl* c = control_;
         Guard([&] { c->PeerPaint(canvas, painting_ != Painting::All); });
+    }
+
+    bool event(QEvent* e) override {
+        bool result = Base::event(e);
+        switch (e->type()) {
+        case QEvent::ChildAdded:
+        case QEvent::ChildPolished:
+        case QEvent::ChildRemoved:
+        case QEvent::ParentChange:
+            if (mayBeDrawn()) {
+                RefreshDrawnByParent(this);
+            }
+            break;
+        default:
+            break;
+        }
+        return result;
     }
 
     void mousePressEvent(QMouseEvent* e) override {

@@ -1,6 +1,7 @@
 #include "toolkit/qt/peers.h"
 
 #include "toolkit/qt/hooked_widget.h"
+#include "toolkit/qt/surfaces.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -24,6 +25,7 @@ QtPeer::~QtPeer() {
         hook->detach();
     }
     if (widget_) {
+        leaveArea();
         // Deleted once the events being handled now are done: the control may be freed from
         // inside one of its own widget's events.
         widget_->setProperty("toolkitControl", QVariant());
@@ -33,20 +35,51 @@ QtPeer::~QtPeer() {
     }
 }
 
+bool QtPeer::drawnByParent() const {
+    Surface* s = SurfaceOf(widget_);
+    return s != nullptr && s->drawnByParent();
+}
+
+void QtPeer::leaveArea() {
+    // The window system repaints a place that a widget leaves only where the widget painted
+    // itself.
+    if (drawnByParent() && widget_->isVisible()) {
+        RepaintArea(widget_->parentWidget(), widget_->geometry());
+    }
+}
+
 void QtPeer::setParent(WidgetPeer* parent) {
     auto* p = dynamic_cast<QtPeer*>(parent);
-    widget_->setParent(p != nullptr ? p->container() : nullptr);
+    QWidget* target = p != nullptr ? p->container() : nullptr;
+    if (widget_->parentWidget() != target) {
+        leaveArea();
+    }
+    widget_->setParent(target);
 }
 
 void QtPeer::setBounds(const TRect& bounds) {
     QRect r = toQRect(bounds);
     if (widget_->geometry() != r) {
+        leaveArea();
         widget_->setGeometry(r);
+        if (drawnByParent() && widget_->isVisible()) {
+            RepaintArea(widget_, widget_->rect());
+        }
     }
 }
 
 void QtPeer::setVisible(bool visible) {
+    if (visible == widget_->isVisibleTo(widget_->parentWidget()) || !drawnByParent()) {
+        widget_->setVisible(visible);
+        return;
+    }
+    if (!visible) {
+        leaveArea();
+    }
     widget_->setVisible(visible);
+    if (visible && widget_->isVisible()) {
+        RepaintArea(widget_, widget_->rect());
+    }
 }
 void QtPeer::setEnabled(bool enabled) {
     widget_->setEnabled(enabled);
@@ -100,16 +133,17 @@ void QtPeer::setCursor(TCursor cursor) {
 }
 
 void QtPeer::invalidate(const TRect& rect) {
-    container()->update(toQRect(rect));
+    RepaintArea(container(), toQRect(rect));
 }
 void QtPeer::invalidateAll() {
-    widget_->update();
+    RepaintArea(widget_, widget_->rect());
     if (container() != widget_) {
         container()->update();
     }
 }
 
 void QtPeer::update() {
+    FlushRepaintAreas();
     if (QWidget* window = widget_->window()) {
         QCoreApplication::sendPostedEvents(window, QEvent::UpdateRequest);
         QCoreApplication::sendPostedEvents(window, QEvent::UpdateLater);

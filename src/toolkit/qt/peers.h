@@ -43,6 +43,11 @@ public:
     TPoint screenToClient(TPoint p) const override;
 
 protected:
+    // Drawn by its parent's surface (see surfaces.h).
+    bool drawnByParent() const;
+    // Repaints the place of a widget drawn by its parent that it is about to leave.
+    void leaveArea();
+
     TWinControl* control_;
     QPointer<QWidget> widget_;
     std::vector<Detachable*> hooks_;

@@ -1,0 +1,83 @@
+// Surfaces: widgets whose whole area the toolkit paints (forms, panels, the content of scroll
+// boxes), and the plain containers that their parent draws along with itself.
+//
+// A plain container (a panel, a meter) whose child widgets are all plain containers drawn the
+// same way has no painting of its own in the window system: the nearest ancestor that paints
+// itself draws it, child after child, in one pass over the area to repaint. The container's
+// widget stays for placement, mouse input, cursor and hint; only the window system's separate
+// paint per widget goes, which costs far more than the drawing itself when many small controls
+// change at once. Repaint requests for such a container go to the widget that draws it. A
+// container with any other child widget (a button, an edit) paints itself as before, and so
+// does every container whose parent does not paint its own surface.
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <vector>
+
+class QPaintEvent;
+class QRegion;
+class QWidget;
+
+namespace toolkit {
+class TWinControl;
+}
+
+namespace toolkit::qt {
+
+class Surface {
+public:
+    virtual ~Surface() = default;
+
+    // Draws the plain containers among its children with its own surface.
+    bool drawsChildren() const { return drawsChildren_; }
+    // A plain container: may be drawn by its parent.
+    bool mayBeDrawn() const { return mayBeDrawn_; }
+    // Drawn by its parent now.
+    bool drawnByParent() const { return drawn_; }
+    // The control whose surface this is (none once the control is gone).
+    virtual TWinControl* surfaceControl() const = 0;
+
+protected:
+    void setSurfaceRole(bool drawsChildren, bool mayBeDrawn) {
+        drawsChildren_ = drawsChildren;
+        mayBeDrawn_ = mayBeDrawn;
+    }
+
+private:
+    friend void RefreshDrawnByParent(QWidget* widget);
+    friend void RepaintArea(QWidget* widget, const QRect& rect);
+    friend void FlushRepaintAreas();
+    friend void RegisterSurface(const QWidget* widget, Surface* surface);
+    std::vector<QRect> pending_; // areas of drawn children to repaint, not handed on yet
+    bool drawsChildren_ = false;
+    bool mayBeDrawn_ = false;
+    bool drawn_ = false;
+};
+
+// The surface of a widget, registered by the widget (none to end the registration).
+void RegisterSurface(const QWidget* widget, Surface* surface);
+Surface* SurfaceOf(const QWidget* widget);
+
+// The widget that paints widget's area (the widget itself unless its parent draws it), and the
+// offset of widget's origin in it.
+QWidget* PaintingWidget(QWidget* widget, QPoint* offset);
+
+// Schedules a repaint of a rectangle of widget (in its coordinates) where it is painted. For a
+// widget drawn by its parent the request waits for FlushRepaintAreas, which hands all requests
+// for one surface to the window system as one region.
+void RepaintArea(QWidget* widget, const QRect& rect);
+void FlushRepaintAreas();
+
+// The region of a set of rectangles, which may overlap.
+QRegion RegionOf(const std::vector<QRect>& rects);
+
+// Decides anew whether a plain container is drawn by its parent (after its parent or its
+// children changed), and tells its parent when that changed.
+void RefreshDrawnByParent(QWidget* widget);
+
+// Paints the part of a surface that a paint event asks for: the control's own surface, its
+// non-windowed children and the containers it draws, area by area.
+void PaintSurface(QWidget* widget, TWinControl* control, const QPaintEvent* event);
+
+} // namespace toolkit::qt

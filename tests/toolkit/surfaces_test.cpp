@@ -1,0 +1,239 @@
+// Plain containers drawn with the surface of the form or panel that holds them: on the screen
+// they look as they do painted alone, every change reaches the screen, moving, hiding and
+// reparenting leave no trace, and a container with a native child paints itself again.
+#include "support/forms.h"
+#include "toolkit/button.h"
+#include "toolkit/panel.h"
+#include "toolkit/qt/peers.h"
+#include "toolkit/qt/surfaces.h"
+#include "toolkit/shape.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QRegion>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <random>
+#include <vector>
+
+namespace toolkit {
+namespace {
+
+using orv_test::makeForm;
+using orv_test::Owned;
+using orv_test::pump;
+using orv_test::TDescribedForm;
+
+// A panel that paints stripes of its own colour and black, so that a part painted at a wrong
+// offset shows.
+class TStriped : public TCustomPanel {
+public:
+    using TCustomPanel::TCustomPanel;
+
+protected:
+    void PaintWindow(TCanvas& canvas) override {
+        TCustomPanel::PaintWindow(canvas);
+        canvas.Brush.Color = clBlack;
+        for (int x = 2; x < Width(); x += 5) {
+            canvas.FillRect({x, 2 + x % 7, x + 2, Height() - 2});
+        }
+    }
+};
+
+::testing::AssertionResult SameSnapshots(const Snapshot& shown, const Snapshot& alone) {
+    if (shown.width != alone.width || shown.height != alone.height) {
+        return ::testing::AssertionFailure()
+               << "sizes differ: " << shown.width << "x" << shown.height << " against "
+               << alone.width << "x" << alone.height;
+    }
+    int differing = 0;
+    int firstX = -1;
+    int firstY = -1;
+    for (int y = 0; y < shown.height; ++y) {
+        for (int x = 0; x < shown.width; ++x) {
+            if (shown.PixelAt(x, y) != alone.PixelAt(x, y)) {
+                if (differing++ == 0) {
+                    firstX = x;
+                    firstY = y;
+                }
+            }
+        }
+    }
+    if (differing == 0) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << differing << " pixels differ, the first at (" << firstX << ", " << firstY << ")";
+}
+
+// What the window shows of a control after the pending repaints, against the control painted
+// alone.
+::testing::AssertionResult ShownAsPaintedAlone(TWinControl* control) {
+    pump();
+    control->Update();
+    return SameSnapshots(GrabOnScreen(control), GrabControl(control));
+}
+
+// Counts paint events by widget.
+class PaintLog : public QObject {
+public:
+    PaintLog() { qApp->installEventFilter(this); }
+    ~PaintLog() override { qApp->removeEventFilter(this); }
+    std::vector<QObject*> painted;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            painted.push_back(object);
+        }
+        return false;
+    }
+};
+
+struct Nest {
+    TPanel* outer = nullptr;
+    TPanel* inner = nullptr;
+    TStriped* leaf = nullptr;
+    TShape* lamp = nullptr; // a non-windowed child of the leaf: it asks for its own rectangle
+    TPanel* other = nullptr;
+    Owned<TDescribedForm> form{makeForm([this](TDescribedForm& f) {
+        f.SetClientSize(220, 130);
+        f.SetColor(clBtnFace);
+        outer = f.Add<TPanel>("Outer", &f);
+        outer->SetBounds(8, 8, 150, 110);
+        outer->SetBevelInner(TBevelCut::bvRaised);
+        outer->SetBevelOuter(TBevelCut::bvLowered);
+        outer->SetColor(clSilver);
+        inner = f.Add<TPanel>("Inner", outer);
+        inner->SetBounds(10, 12, 90, 70);
+        inner->SetColor(clWhite);
+        leaf = f.Add<TStriped>("Leaf", inner);
+        leaf->SetBounds(6, 5, 40, 36);
+        leaf->SetColor(clLime);
+        lamp = f.Add<TShape>("Lamp", leaf);
+        lamp->SetBounds(20, 8, 12, 9);
+        lamp->SetBrushColor(clGreen);
+        other = f.Add<TPanel>("Other", &f);
+        other->SetBounds(165, 8, 48, 110);
+        other->SetColor(clTeal);
+    })};
+    Nest() {
+        form->Show();
+        pump();
+    }
+};
+
+TEST(DrawnContainers, LookOnTheScreenAsWhenPaintedAloneAndShareOnePaint) {
+    Nest n;
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    EXPECT_TRUE(ShownAsPaintedAlone(n.outer));
+    EXPECT_TRUE(ShownAsPaintedAlone(n.leaf));
+
+    // A non-windowed child deep inside asks for its own rectangle only.
+    PaintLog log;
+    n.lamp->SetBrushColor(clBlue);
+    pump();
+    n.form->Update();
+    EXPECT_EQ(log.painted.size(), 1u);
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    EXPECT_EQ(GrabOnScreen(n.leaf).PixelAt(25, 12), clBlue);
+
+    // Changes in three nested containers and a sibling: one paint of the form's widget.
+    log.painted.clear();
+    n.leaf->SetColor(clRed);
+    n.inner->SetColor(clYellow);
+    n.other->SetColor(clNavy);
+    n.outer->SetBevelInner(TBevelCut::bvLowered);
+    pump();
+    n.form->Update();
+    ASSERT_EQ(log.painted.size(), 1u);
+    EXPECT_EQ(log.painted.front(), qt::widgetOf(n.form.get()));
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    EXPECT_EQ(GrabOnScreen(n.leaf).PixelAt(1, 1), clRed);
+    EXPECT_EQ(GrabOnScreen(n.inner).PixelAt(60, 50), clYellow);
+}
+
+TEST(DrawnContainers, MovingResizingHidingAndReparentingLeaveNoTrace) {
+    Nest n;
+    n.leaf->SetBounds(40, 20, 30, 40);
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    n.leaf->Hide();
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    EXPECT_EQ(GrabOnScreen(n.inner).PixelAt(50, 30), clWhite);
+    n.leaf->Show();
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    n.leaf->SetParent(n.other);
+    n.leaf->SetBounds(2, 2, 40, 40);
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    n.inner->SetParent(nullptr);
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    n.inner->SetParent(n.outer);
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    n.other->Free();
+    n.other = nullptr;
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+}
+
+TEST(DrawnContainers, AContainerWithANativeChildPaintsItselfUntilTheChildGoes) {
+    Nest n;
+    auto* button = new TButton(n.form.get());
+    button->SetParent(n.inner);
+    button->SetBounds(50, 40, 36, 24);
+    button->SetCaption("OK");
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+
+    // The containers holding the button paint themselves; the others are still drawn.
+    PaintLog log;
+    n.inner->SetColor(clAqua);
+    n.leaf->SetColor(clFuchsia);
+    n.other->SetColor(clMaroon);
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    auto painted = [&log](TWinControl* c) {
+        return std::count(log.painted.begin(), log.painted.end(), qt::widgetOf(c)) > 0;
+    };
+    EXPECT_TRUE(painted(n.inner));
+    EXPECT_FALSE(painted(n.leaf));
+    EXPECT_FALSE(painted(n.other));
+
+    button->Free();
+    log.painted.clear();
+    n.inner->SetColor(clWhite);
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    EXPECT_FALSE(painted(n.inner));
+}
+
+TEST(DrawnContainers, RegionOfRectanglesIsTheirUnion) {
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> coordinate(0, 40);
+    std::uniform_int_distribution<int> extent(0, 12);
+    std::uniform_int_distribution<int> count(1, 24);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<QRect> rects;
+        QRegion expected;
+        int n = count(random);
+        for (int i = 0; i < n; ++i) {
+            QRect r(coordinate(random), coordinate(random), extent(random), extent(random));
+            if (round % 3 == 0) {
+                r.moveLeft(r.left() / 8 * 8); // columns of the same width: touching, sharing
+                r.setWidth(8);
+            }
+            rects.push_back(r);
+            expected += r;
+        }
+        QRegion got = qt::RegionOf(rects);
+        ASSERT_EQ(got, expected) << "round " << round;
+        // A well-formed region: its rectangles neither overlap nor leave anything out.
+        int area = 0;
+        for (const QRect& r : got) {
+            area += r.width() * r.height();
+        }
+        int expectedArea = 0;
+        for (const QRect& r : expected) {
+            expectedArea += r.width() * r.height();
+        }
+        ASSERT_EQ(area, expectedArea) << "round " << round;
+    }
+}
+
+} // namespace
+} // namespace toolkit
