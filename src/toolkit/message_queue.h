@@ -5,6 +5,7 @@
 
 #include "platform/win_types.h"
 
+#include <cstddef>
 #include <functional>
 
 namespace toolkit {
@@ -26,8 +27,23 @@ bool DeliverOnePostedMessage();
 // messages, as one of them. Safe from any thread.
 void PostTask(std::function<void()> task);
 bool HasPostedMessages();
-// The backend's way to wake its event loop when a message arrives in an empty queue. Called
-// on the posting thread.
+
+// Waking the backend's event loop. The waker is called on the posting thread when a message
+// arrives and no wake is outstanding; the backend answers a wake, on the user-interface
+// thread, with DeliverPostedMessagesOfThisWake, which ends the outstanding wake. So a burst
+// of posts costs one wake, and one round of delivery.
 void SetPostedMessageWaker(std::function<void()> waker);
+// Delivers the messages queued at the moment of the call, oldest first, each as
+// DeliverOnePostedMessage does and each on its own guard (a handler's error is reported and
+// the next message still comes). Messages posted meanwhile, also by these handlers, asked for
+// a wake of their own and come in the next round: a handler that posts again cannot shut out
+// the window system's input and paint events. A nested loop run by one of these handlers
+// delivers the rest of the round itself (see RequestWakeIfMessagesWait). Returns the number of
+// messages delivered or dropped.
+std::size_t DeliverPostedMessagesOfThisWake();
+// For a loop that is about to wait: asks for a wake when messages are queued that no
+// outstanding wake will deliver. That happens only while a round of delivery is under way
+// further up the stack, in a handler that runs a loop of its own (a message box, a menu).
+void RequestWakeIfMessagesWait();
 
 } // namespace toolkit

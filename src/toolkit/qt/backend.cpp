@@ -5,6 +5,7 @@
 #include "toolkit/qt/icons.h"
 #include "toolkit/qt/peers.h"
 #include "toolkit/qt/picture_impl.h"
+#include "toolkit/qt/posted_message_wake.h"
 #include "toolkit/qt/qt_util.h"
 #include "toolkit/qt/session.h"
 #include "toolkit/qt/surfaces.h"
@@ -25,23 +26,6 @@
 namespace toolkit {
 namespace qt {
 namespace {
-
-const QEvent::Type kWakeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
-
-// Delivers posted messages while Qt runs its own loops (modal message boxes, menus).
-class Dispatcher : public QObject {
-public:
-    bool event(QEvent* e) override {
-        if (e->type() != kWakeEvent) {
-            return QObject::event(e);
-        }
-        Guard([] { DeliverOnePostedMessage(); });
-        if (HasPostedMessages()) {
-            QCoreApplication::postEvent(this, new QEvent(kWakeEvent));
-        }
-        return true;
-    }
-};
 
 class QtBackend : public WindowingBackend {
 public:
@@ -148,9 +132,7 @@ void InitializeWindowing(const std::string& programName) {
     qt::InstallClassicMetrics();
     static qt::QtBackend backend;
     SetWindowingBackend(&backend);
-    static auto* dispatcher = new qt::Dispatcher;
-    SetPostedMessageWaker(
-        [] { QCoreApplication::postEvent(dispatcher, new QEvent(qt::kWakeEvent)); });
+    qt::InstallPostedMessageWake();
     qt::InstallSessionWatch();
     if (Application == nullptr) {
         Application = new TApplication;
