@@ -27,10 +27,17 @@ bool isDrawnChild(const QWidget* child, Surface** surface) {
 
 void paintArea(QWidget* widget, TWinControl* control, QtCanvas& canvas, const QRect& area);
 
+// A drawn child that reaches into the area being painted.
+struct Hit {
+    QWidget* child;
+    TWinControl* control;
+    QRect geometry;
+};
+
 // Paints a drawn child's part of area (in the parent's coordinates) with the canvas of the
 // parent, set up as the child's own canvas would be.
-void paintChild(QWidget* child, TWinControl* control, QtCanvas& canvas, const QRect& area) {
-    const QRect geometry = child->geometry();
+void paintChild(const Hit& hit, QtCanvas& canvas, const QRect& area) {
+    const QRect& geometry = hit.geometry;
     const QRect part = area.intersected(geometry).translated(-geometry.topLeft());
     if (part.isEmpty()) {
         return;
@@ -44,7 +51,7 @@ void paintChild(QWidget* child, TWinControl* control, QtCanvas& canvas, const QR
     canvas.Save(geometry.x(), geometry.y(), Bounds(0, 0, geometry.width(), geometry.height()));
     canvas.MoveTo(0, 0);
     try {
-        paintArea(child, control, canvas, part);
+        paintArea(hit.child, hit.control, canvas, part);
     } catch (...) {
         canvas.Restore();
         throw;
@@ -58,31 +65,43 @@ void paintChild(QWidget* child, TWinControl* control, QtCanvas& canvas, const QR
 // Paints area (in widget's coordinates; the canvas's origin is widget's): what a drawn child
 // covers wholly is left to that child, since a plain container paints every pixel of its own.
 void paintArea(QWidget* widget, TWinControl* control, QtCanvas& canvas, const QRect& area) {
-    const QObjectList& children = widget->children();
-    // The topmost drawn child that covers the whole area: nothing beneath it shows.
-    qsizetype first = 0;
+    // The drawn children that reach into the area, bottom to top (few: kept on the stack).
+    constexpr std::size_t kLocal = 8;
+    Hit local[kLocal];
+    std::vector<Hit> more;
+    std::size_t count = 0;
+    std::size_t first = 0; // the topmost hit that covers the whole area: nothing beneath shows
     bool covered = false;
-    for (qsizetype i = children.size() - 1; i >= 0 && !covered; --i) {
-        auto* child = qobject_cast<QWidget*>(children[i]);
+    for (QObject* o : widget->children()) {
+        auto* child = qobject_cast<QWidget*>(o);
         Surface* s = nullptr;
-        if (child != nullptr && child->geometry().contains(area) && isDrawnChild(child, &s)) {
-            first = i;
+        if (child == nullptr || !child->geometry().intersects(area) || !isDrawnChild(child, &s) ||
+            s->surfaceControl() == nullptr) {
+            continue;
+        }
+        Hit hit{child, s->surfaceControl(), child->geometry()};
+        if (hit.geometry.contains(area)) {
+            first = count;
             covered = true;
         }
+        if (count < kLocal) {
+            local[count] = hit;
+        } else {
+            if (more.empty()) {
+                more.assign(local, local + kLocal);
+            }
+            more.push_back(hit);
+        }
+        ++count;
     }
+    const Hit* hits = more.empty() ? local : more.data();
     canvas.Save(0, 0, fromQRect(area));
     try {
         if (!covered && control != nullptr) {
             control->PeerPaint(canvas, false);
         }
-        for (qsizetype i = first; i < children.size(); ++i) {
-            auto* child = qobject_cast<QWidget*>(children[i]);
-            Surface* s = nullptr;
-            if (child != nullptr && child->geometry().intersects(area) && isDrawnChild(child, &s)) {
-                if (TWinControl* c = s->surfaceControl()) {
-                    paintChild(child, c, canvas, area);
-                }
-            }
+        for (std::size_t i = first; i < count; ++i) {
+            paintChild(hits[i], canvas, area);
         }
     } catch (...) {
         canvas.Restore();
