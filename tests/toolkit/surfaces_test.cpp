@@ -12,6 +12,7 @@
 #include <QEvent>
 #include <QRegion>
 #include <QWidget>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
 #include <vector>
@@ -232,6 +233,61 @@ TEST(DrawnContainers, RegionOfRectanglesIsTheirUnion) {
             expectedArea += r.width() * r.height();
         }
         ASSERT_EQ(area, expectedArea) << "round " << round;
+    }
+}
+
+} // namespace
+} // namespace toolkit
+
+namespace toolkit {
+namespace {
+
+class TestSurface : public qt::Surface {
+public:
+    TWinControl* surfaceControl() const override { return nullptr; }
+};
+
+TEST(DrawnContainers, TheSurfaceOfEveryRegisteredWidgetIsFoundAfterOthersGo) {
+    // Widget addresses scattered as allocations come, registered, half of them removed in
+    // a shuffled order, then registered again: every look-up stays right.
+    constexpr std::size_t kCount = 3000;
+    std::vector<TestSurface> surfaces(kCount);
+    std::vector<const QWidget*> keys;
+    std::mt19937_64 random(5);
+    while (keys.size() < kCount) {
+        auto* key = reinterpret_cast<const QWidget*>(0x7f0000000000 + 16 * (random() % 100000));
+        if (std::find(keys.begin(), keys.end(), key) == keys.end()) {
+            keys.push_back(key);
+        }
+    }
+    for (std::size_t i = 0; i < kCount; ++i) {
+        qt::RegisterSurface(keys[i], &surfaces[i]);
+    }
+    std::vector<std::size_t> order(kCount);
+    for (std::size_t i = 0; i < kCount; ++i) {
+        order[i] = i;
+    }
+    std::shuffle(order.begin(), order.end(), std::mt19937(11));
+    std::vector<bool> present(kCount, true);
+    for (std::size_t k = 0; k < kCount / 2; ++k) {
+        qt::RegisterSurface(keys[order[k]], nullptr);
+        present[order[k]] = false;
+        if (k % 97 == 0) {
+            for (std::size_t i = 0; i < kCount; ++i) {
+                ASSERT_EQ(qt::SurfaceOf(keys[i]), present[i] ? &surfaces[i] : nullptr) << i;
+            }
+        }
+    }
+    for (std::size_t k = 0; k < kCount / 4; ++k) {
+        qt::RegisterSurface(keys[order[k]], &surfaces[order[k]]);
+        present[order[k]] = true;
+    }
+    for (std::size_t i = 0; i < kCount; ++i) {
+        ASSERT_EQ(qt::SurfaceOf(keys[i]), present[i] ? &surfaces[i] : nullptr) << i;
+        qt::RegisterSurface(keys[i], nullptr);
+    }
+    for (std::size_t i = 0; i < kCount; ++i) {
+        ASSERT_EQ(qt::SurfaceOf(keys[i]), nullptr) << i;
     }
 }
 

@@ -9,7 +9,7 @@
 #include <QRegion>
 #include <QWidget>
 #include <algorithm>
-#include <unordered_map>
+#include <cstdint>
 #include <vector>
 
 namespace toolkit::qt {
@@ -128,10 +128,85 @@ void areasOf(const QRegion& region, std::vector<QRect>& areas) {
 
 namespace {
 // The widgets with a surface, for a look-up that costs less than a cast across the widget's
-// bases (painting asks for every child it meets).
-std::unordered_map<const QWidget*, Surface*>& surfaces() {
-    static auto* map = new std::unordered_map<const QWidget*, Surface*>;
-    return *map;
+// bases: painting and every repaint request ask for the widgets they meet. Open addressing
+// with linear probing; a slot is empty when its key is null.
+class SurfaceTable {
+public:
+    Surface* find(const QWidget* key) const {
+        if (slots_.empty()) {
+            return nullptr;
+        }
+        for (std::size_t i = home(key);; i = (i + 1) & mask()) {
+            if (slots_[i].key == key) {
+                return slots_[i].surface;
+            }
+            if (slots_[i].key == nullptr) {
+                return nullptr;
+            }
+        }
+    }
+    void insert(const QWidget* key, Surface* surface) {
+        if ((count_ + 1) * 2 > slots_.size()) {
+            grow();
+        }
+        std::size_t i = home(key);
+        while (slots_[i].key != nullptr && slots_[i].key != key) {
+            i = (i + 1) & mask();
+        }
+        count_ += slots_[i].key == nullptr ? 1 : 0;
+        slots_[i] = {key, surface};
+    }
+    void erase(const QWidget* key) {
+        if (slots_.empty()) {
+            return;
+        }
+        std::size_t i = home(key);
+        while (slots_[i].key != key) {
+            if (slots_[i].key == nullptr) {
+                return;
+            }
+            i = (i + 1) & mask();
+        }
+        // Moves back the entries after the hole that would no longer be found past it.
+        for (std::size_t j = (i + 1) & mask(); slots_[j].key != nullptr; j = (j + 1) & mask()) {
+            std::size_t h = home(slots_[j].key);
+            bool reachable = i <= j ? (h > i && h <= j) : (h > i || h <= j);
+            if (!reachable) {
+                slots_[i] = slots_[j];
+                i = j;
+            }
+        }
+        slots_[i] = {};
+        --count_;
+    }
+
+private:
+    struct Slot {
+        const QWidget* key = nullptr;
+        Surface* surface = nullptr;
+    };
+    std::size_t mask() const { return slots_.size() - 1; }
+    std::size_t home(const QWidget* key) const {
+        auto bits = reinterpret_cast<std::uintptr_t>(key);
+        return static_cast<std::size_t>((bits >> 4) * 0x9E3779B97F4A7C15ull >> 20) & mask();
+    }
+    void grow() {
+        std::vector<Slot> old = std::move(slots_);
+        slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+        count_ = 0;
+        for (const Slot& slot : old) {
+            if (slot.key != nullptr) {
+                insert(slot.key, slot.surface);
+            }
+        }
+    }
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
+};
+
+SurfaceTable& surfaces() {
+    static auto* table = new SurfaceTable;
+    return *table;
 }
 } // namespace
 
@@ -143,7 +218,7 @@ std::vector<const QWidget*>& waiting() {
 
 void RegisterSurface(const QWidget* widget, Surface* surface) {
     if (surface != nullptr) {
-        surfaces()[widget] = surface;
+        surfaces().insert(widget, surface);
         return;
     }
     if (Surface* gone = SurfaceOf(widget); gone != nullptr && !gone->pending_.empty()) {
@@ -154,12 +229,7 @@ void RegisterSurface(const QWidget* widget, Surface* surface) {
 }
 
 Surface* SurfaceOf(const QWidget* widget) {
-    if (widget == nullptr) {
-        return nullptr;
-    }
-    auto& map = surfaces();
-    auto it = map.find(widget);
-    return it != map.end() ? it->second : nullptr;
+    return widget != nullptr ? surfaces().find(widget) : nullptr;
 }
 
 QWidget* PaintingWidget(QWidget* widget, QPoint* offset) {
@@ -216,34 +286,47 @@ QRegion RegionOf(const std::vector<QRect>& rects) {
         return QRegion(rects.front());
     }
     // A region is a list of horizontal bands, each a row of rectangles sorted by x that
-    // neither overlap nor touch. Band edges are where any rectangle begins or ends.
+    // neither overlap nor touch. Band edges are where any rectangle begins or ends; a sweep
+    // down the edges keeps the rectangles that cover the current band.
+    static std::vector<const QRect*> byTop;
     static std::vector<int> edges;
+    static std::vector<const QRect*> active;
     static std::vector<std::pair<int, int>> spans;
     static std::vector<QRect> banded;
+    byTop.clear();
     edges.clear();
+    active.clear();
     banded.clear();
     for (const QRect& r : rects) {
         if (!r.isEmpty()) {
+            byTop.push_back(&r);
             edges.push_back(r.top());
             edges.push_back(r.bottom() + 1);
         }
     }
+    std::sort(byTop.begin(), byTop.end(),
+              [](const QRect* a, const QRect* b) { return a->top() < b->top(); });
     std::sort(edges.begin(), edges.end());
     edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
-    std::size_t previousBand = 0; // where the previous band's rectangles begin in banded
+    std::size_t nextToEnter = 0;
+    std::size_t previousBand = 0; // where the band just above begins in banded
     std::size_t previousCount = 0;
     for (std::size_t e = 0; e + 1 < edges.size(); ++e) {
         const int top = edges[e];
         const int bottom = edges[e + 1]; // exclusive
-        spans.clear();
-        for (const QRect& r : rects) {
-            if (!r.isEmpty() && r.top() <= top && r.bottom() + 1 >= bottom) {
-                spans.emplace_back(r.left(), r.right() + 1);
-            }
+        active.erase(std::remove_if(active.begin(), active.end(),
+                                    [top](const QRect* r) { return r->bottom() < top; }),
+                     active.end());
+        while (nextToEnter < byTop.size() && byTop[nextToEnter]->top() <= top) {
+            active.push_back(byTop[nextToEnter++]);
         }
-        if (spans.empty()) {
+        if (active.empty()) {
             previousCount = 0;
             continue;
+        }
+        spans.clear();
+        for (const QRect* r : active) {
+            spans.emplace_back(r->left(), r->right() + 1);
         }
         std::sort(spans.begin(), spans.end());
         std::size_t kept = 0;
