@@ -66,26 +66,48 @@ SyntheticPart syntheticPart(std::uint32_t seed, Direction direction, int channel
     return static_cast<SyntheticPart>((static_cast<unsigned>(channel) + shift + seed % 8) % 8);
 }
 
-double syntheticAmplitude(std::uint32_t seed, Direction direction, int channel, double t) {
-    const double tempo = 0.9 + 0.2 * random01(seed, direction, channel, -1);
-    t += 10.0 * random01(seed, direction, channel, -2);
+namespace {
+
+// What a channel's synthetic signal keeps for the whole run: worked out once per read, not once
+// per sample.
+struct SyntheticChannel {
+    std::uint32_t seed;
+    Direction direction;
+    int channel;
+    SyntheticPart part;
+    double tempo;
+    double offset; // seconds
+};
+
+SyntheticChannel syntheticChannel(std::uint32_t seed, Direction direction, int channel) {
+    return {seed,
+            direction,
+            channel,
+            syntheticPart(seed, direction, channel),
+            0.9 + 0.2 * random01(seed, direction, channel, -1),
+            10.0 * random01(seed, direction, channel, -2)};
+}
+
+double amplitude(const SyntheticChannel& c, double t) {
+    const double tempo = c.tempo;
+    t += c.offset;
     auto beat = [&](double period, std::int64_t& index) {
         const double p = period * tempo;
         index = static_cast<std::int64_t>(std::floor(t / p));
         return t - static_cast<double>(index) * p;
     };
     std::int64_t k = 0;
-    switch (syntheticPart(seed, direction, channel)) {
+    switch (c.part) {
     case SyntheticPart::Drums: {
         const double x = beat(0.5, k);
-        const double u = random01(seed, direction, channel, k);
+        const double u = random01(c.seed, c.direction, c.channel, k);
         const double accent = u > 0.85 ? 1.0 : 0.7 + 0.25 * u;
         return accent * std::exp(-x / 0.09);
     }
     case SyntheticPart::Bass: {
         const double x = beat(0.25, k);
-        return 0.05 +
-               0.3 * (0.8 + 0.2 * random01(seed, direction, channel, k)) * std::exp(-x / 0.25);
+        return 0.05 + 0.3 * (0.8 + 0.2 * random01(c.seed, c.direction, c.channel, k)) *
+                          std::exp(-x / 0.25);
     }
     case SyntheticPart::Pad:
         return fromDb(-22 + 8 * std::sin(2 * kPi * t / (7.0 * tempo)));
@@ -97,14 +119,15 @@ double syntheticAmplitude(std::uint32_t seed, Direction direction, int channel, 
         const double p = 0.18 * tempo;
         const auto syllable = static_cast<std::int64_t>(std::floor(x / p));
         const double xs = x - static_cast<double>(syllable) * p;
-        const double db = -16 + 12 * random01(seed, direction, channel, k * 64 + syllable);
+        const double db = -16 + 12 * random01(c.seed, c.direction, c.channel, k * 64 + syllable);
         return fromDb(db) * (0.6 + 0.4 * std::exp(-xs / 0.12));
     }
     case SyntheticPart::Silent:
         return 0.0;
     case SyntheticPart::Guitar: {
         const double x = beat(1.0, k);
-        return (random01(seed, direction, channel, k) > 0.75 ? 0.9 : 0.5) * std::exp(-x / 0.4);
+        return (random01(c.seed, c.direction, c.channel, k) > 0.75 ? 0.9 : 0.5) *
+               std::exp(-x / 0.4);
     }
     case SyntheticPart::Clipping: {
         const double x = beat(1.2, k);
@@ -112,10 +135,17 @@ double syntheticAmplitude(std::uint32_t seed, Direction direction, int channel, 
     }
     case SyntheticPart::HiHat: {
         const double x = beat(0.125, k);
-        return 0.1 * (0.7 + 0.3 * random01(seed, direction, channel, k)) * std::exp(-x / 0.03);
+        return 0.1 * (0.7 + 0.3 * random01(c.seed, c.direction, c.channel, k)) *
+               std::exp(-x / 0.03);
     }
     }
     return 0.0;
+}
+
+} // namespace
+
+double syntheticAmplitude(std::uint32_t seed, Direction direction, int channel, double t) {
+    return amplitude(syntheticChannel(seed, direction, channel), t);
 }
 
 std::int32_t channelPeak(const SignalSource& source, std::uint32_t seed, Direction direction,
@@ -137,12 +167,16 @@ std::int32_t channelPeak(const SignalSource& source, std::uint32_t seed, Directi
     case SourceKind::Synthetic:
         break;
     }
+    const SyntheticChannel c = syntheticChannel(seed, direction, channel);
+    if (c.part == SyntheticPart::Silent) {
+        return 0;
+    }
     // Sampled every 2 ms over at most the last two seconds.
     constexpr double kStep = 0.002;
     const double start = std::max(t0, t1 - 2.0);
-    double peak = syntheticAmplitude(seed, direction, channel, t1);
+    double peak = amplitude(c, t1);
     for (double t = start; t < t1; t += kStep) {
-        peak = std::max(peak, syntheticAmplitude(seed, direction, channel, t));
+        peak = std::max(peak, amplitude(c, t));
     }
     return toLevel(peak);
 }

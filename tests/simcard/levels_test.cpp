@@ -1,5 +1,6 @@
 #include "simcard/levels.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <set>
@@ -122,6 +123,32 @@ TEST(Levels, SyntheticSignalsAreVariedAndRepeatable) {
                        channelPeak(synthetic, 2, Direction::In, 0, t0, t0 + 0.1);
     }
     EXPECT_GT(differences, 10);
+}
+
+TEST(Levels, ASyntheticPeakIsTheLoudestOfTheSignalsSamplesEveryTwoMilliseconds) {
+    // The read's peak against the momentary signal, sampled as the card samples it: every 2 ms
+    // from the last read (at most the last two seconds back) and at the read itself.
+    const SignalSource synthetic{SourceKind::Synthetic};
+    auto sampled = [](std::uint32_t seed, Direction direction, int channel, double t0, double t1) {
+        double peak = simcard::syntheticAmplitude(seed, direction, channel, t1);
+        for (double t = std::max(t0, t1 - 2.0); t < t1; t += 0.002) {
+            peak = std::max(peak, simcard::syntheticAmplitude(seed, direction, channel, t));
+        }
+        return static_cast<std::int32_t>(std::lround(std::clamp(peak, 0.0, 1.0) * 32767));
+    };
+    for (std::uint32_t seed : {1u, 7u}) {
+        for (Direction direction : {Direction::In, Direction::Out}) {
+            for (int channel = 0; channel < 16; ++channel) {
+                for (int i = 0; i < 60; ++i) {
+                    const double t0 = 3.0 + i * 0.1037;
+                    const double t1 = t0 + (i % 10 == 9 ? 3.0 : 0.1);
+                    ASSERT_EQ(channelPeak(synthetic, seed, direction, channel, t0, t1),
+                              sampled(seed, direction, channel, t0, t1))
+                        << "seed " << seed << " channel " << channel << " read " << i;
+                }
+            }
+        }
+    }
 }
 
 } // namespace
