@@ -156,6 +156,16 @@ TEST(DrawnContainers, LookOnTheScreenAsWhenPaintedAloneAndShareOnePaint) {
 
 TEST(DrawnContainers, MovingResizingHidingAndReparentingLeaveNoTrace) {
     Nest n;
+    // A change deep inside after the containers around it moved lands at the new place.
+    n.lamp->SetBrushColor(clBlue);
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    n.inner->SetBounds(30, 20, 100, 80);
+    n.lamp->SetBrushColor(clRed);
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    n.outer->SetLeft(4);
+    n.lamp->SetBrushColor(clYellow);
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+
     n.leaf->SetBounds(40, 20, 30, 40);
     EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
     n.leaf->Hide();

@@ -118,6 +118,7 @@ protected:
         case QEvent::ChildPolished:
         case QEvent::ChildRemoved:
         case QEvent::ParentChange:
+            NoteLayoutChange();
             if (mayBeDrawn()) {
                 RefreshDrawnByParent(this);
             }

@@ -55,6 +55,7 @@ void QtPeer::setParent(WidgetPeer* parent) {
         leaveArea();
     }
     widget_->setParent(target);
+    NoteLayoutChange();
 }
 
 void QtPeer::setBounds(const TRect& bounds) {
@@ -62,6 +63,7 @@ void QtPeer::setBounds(const TRect& bounds) {
     if (widget_->geometry() != r) {
         leaveArea();
         widget_->setGeometry(r);
+        NoteLayoutChange();
         if (drawnByParent() && widget_->isVisible()) {
             RepaintArea(widget_, widget_->rect());
         }

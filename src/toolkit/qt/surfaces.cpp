@@ -236,6 +236,7 @@ std::vector<const QWidget*>& waiting() {
 }
 
 void RegisterSurface(const QWidget* widget, Surface* surface) {
+    NoteLayoutChange();
     if (surface != nullptr) {
         surfaces().insert(widget, surface);
         return;
@@ -251,7 +252,23 @@ Surface* SurfaceOf(const QWidget* widget) {
     return widget != nullptr ? surfaces().find(widget) : nullptr;
 }
 
+namespace {
+unsigned long long layoutEpoch = 1;
+} // namespace
+
+void NoteLayoutChange() {
+    ++layoutEpoch;
+}
+
 QWidget* PaintingWidget(QWidget* widget, QPoint* offset) {
+    Surface* self = widget != nullptr && !widget->updatesEnabled() ? SurfaceOf(widget) : nullptr;
+    if (self != nullptr && self->drawn_ && self->targetEpoch_ == layoutEpoch) {
+        if (offset != nullptr) {
+            *offset = self->targetOffset_;
+        }
+        return self->target_;
+    }
+    QWidget* start = widget;
     QPoint at(0, 0);
     // A widget drawn by its parent never paints itself, so its updates are off.
     while (widget != nullptr && !widget->isWindow() && !widget->updatesEnabled()) {
@@ -261,6 +278,11 @@ QWidget* PaintingWidget(QWidget* widget, QPoint* offset) {
         }
         at += widget->pos();
         widget = widget->parentWidget();
+    }
+    if (self != nullptr && self->drawn_ && widget != start) {
+        self->targetEpoch_ = layoutEpoch;
+        self->target_ = widget;
+        self->targetOffset_ = at;
     }
     if (offset != nullptr) {
         *offset = at;
@@ -402,6 +424,7 @@ void RefreshDrawnByParent(QWidget* widget) {
     if (drawn == self->drawn_) {
         return;
     }
+    NoteLayoutChange();
     if (drawn) {
         // The parent paints this area from now on: it must not leave it out as opaque.
         self->drawn_ = true;

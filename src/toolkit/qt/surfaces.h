@@ -49,7 +49,12 @@ private:
     friend void RepaintArea(QWidget* widget, const QRect& rect);
     friend void FlushRepaintAreas();
     friend void RegisterSurface(const QWidget* widget, Surface* surface);
+    friend QWidget* PaintingWidget(QWidget* widget, QPoint* offset);
     std::vector<QRect> pending_; // areas of drawn children to repaint, not handed on yet
+    // Where a drawn widget is painted, as found at a layout epoch (see NoteLayoutChange).
+    unsigned long long targetEpoch_ = 0;
+    QWidget* target_ = nullptr;
+    QPoint targetOffset_;
     bool drawsChildren_ = false;
     bool mayBeDrawn_ = false;
     bool drawn_ = false;
@@ -60,8 +65,10 @@ void RegisterSurface(const QWidget* widget, Surface* surface);
 Surface* SurfaceOf(const QWidget* widget);
 
 // The widget that paints widget's area (the widget itself unless its parent draws it), and the
-// offset of widget's origin in it.
+// offset of widget's origin in it. A drawn widget keeps the answer until the next layout change.
 QWidget* PaintingWidget(QWidget* widget, QPoint* offset);
+// A widget moved, changed its parent, children or drawing: the answers kept are stale.
+void NoteLayoutChange();
 
 // Schedules a repaint of a rectangle of widget (in its coordinates) where it is painted. For a
 // widget drawn by its parent the request waits for FlushRepaintAreas, which hands all requests
