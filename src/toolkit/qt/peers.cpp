@@ -54,8 +54,7 @@ void QtPeer::setParent(WidgetPeer* parent) {
     if (widget_->parentWidget() != target) {
         leaveArea();
     }
-    widget_->setParent(target);
-    NoteLayoutChange();
+    widget_->setParent(target); // the widget's ParentChange notes the layout change
 }
 
 void QtPeer::setBounds(const TRect& bounds) {

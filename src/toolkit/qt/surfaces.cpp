@@ -435,9 +435,8 @@ void RefreshDrawnByParent(QWidget* widget) {
         }
     } else {
         self->drawn_ = false;
-        widget->setUpdatesEnabled(true);
         widget->setAttribute(Qt::WA_OpaquePaintEvent, true);
-        widget->update();
+        widget->setUpdatesEnabled(true); // repaints the widget
     }
     RefreshDrawnByParent(parent);
 }
