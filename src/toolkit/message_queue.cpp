@@ -196,6 +196,7 @@ void SetPostedMessageWaker(std::function<void()> waker) {
 }
 
 std::size_t DeliverPostedMessagesOfThisWake() {
+    TWinControl::RepaintRound round;
     State& s = state();
     std::uint64_t bound = 0;
     {

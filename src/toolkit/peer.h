@@ -161,8 +161,9 @@ public:
         return nullptr;
     }
     // Hands the repaint requests that the backend collects to the window system; the toolkit
-    // calls it whenever it hands on its own deferred requests.
-    virtual void flushRepaints() {}
+    // calls it whenever it hands on its own deferred requests. With paintNow the windows are
+    // painted before the call returns, instead of when the window system's loop comes round.
+    virtual void flushRepaints(bool /*paintNow*/) {}
 };
 
 // The backend installs itself once at start; without one, controls get handles but no widgets.

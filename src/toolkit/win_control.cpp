@@ -44,6 +44,8 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
 
 namespace {
 
+int repaintRounds = 0; // open repaint rounds (user-interface thread only)
+
 // The controls whose deferred repaint requests wait for the next flush (user-interface thread
 // only); an entry of a control that went away is empty.
 std::vector<TWinControl*>& deferredControls() {
@@ -456,8 +458,24 @@ void TWinControl::FlushDeferredRepaints() {
         }
     }
     controls.clear();
+    if (WindowingBackend* backend = GetWindowingBackend(); backend && repaintRounds == 0) {
+        backend->flushRepaints(false);
+    }
+}
+
+TWinControl::RepaintRound::RepaintRound() {
+    ++repaintRounds;
+}
+
+TWinControl::RepaintRound::~RepaintRound() {
+    if (repaintRounds > 1) {
+        --repaintRounds;
+        return;
+    }
+    FlushDeferredRepaints(); // still held: to the backend's collection only
+    repaintRounds = 0;
     if (WindowingBackend* backend = GetWindowingBackend()) {
-        backend->flushRepaints();
+        backend->flushRepaints(true);
     }
 }
 

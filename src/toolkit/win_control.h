@@ -74,8 +74,20 @@ public:
     // application handles messages, and before Update paints.
     void SetDeferRepaints(bool value);
     bool DeferRepaints() const { return deferRepaints_; }
-    // Hands every deferred request to the window system.
+    // Hands every deferred request to the window system; during a repaint round, only as far
+    // as the round collects them.
     static void FlushDeferredRepaints();
+    // A round of posted messages (those one wake delivers) is one repaint round: the window
+    // system gets the requests of all its messages at its end, and each window that has any is
+    // painted there and then, once. A loop that runs inside the round (a message box) gets
+    // them before it waits.
+    class RepaintRound {
+    public:
+        RepaintRound();
+        ~RepaintRound();
+        RepaintRound(const RepaintRound&) = delete;
+        RepaintRound& operator=(const RepaintRound&) = delete;
+    };
     void Loaded() override;
 
     // Called by the peer. Every call comes from the backend's event loop and must not throw

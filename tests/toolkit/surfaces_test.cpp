@@ -1,16 +1,20 @@
 // Plain containers drawn with the surface of the form or panel that holds them: on the screen
 // they look as they do painted alone, every change reaches the screen, moving, hiding and
-// reparenting leave no trace, and a container with a native child paints itself again.
+// reparenting leave no trace, a container with a native child paints itself again, and a
+// round of posted messages is painted once, at its end.
 #include "support/forms.h"
 #include "toolkit/button.h"
+#include "toolkit/message_queue.h"
 #include "toolkit/panel.h"
 #include "toolkit/qt/peers.h"
 #include "toolkit/qt/surfaces.h"
 #include "toolkit/shape.h"
+#include "toolkit/win_ui.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QRegion>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -211,6 +215,63 @@ TEST(DrawnContainers, AContainerWithANativeChildPaintsItselfUntilTheChildGoes) {
     n.inner->SetColor(clWhite);
     EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
     EXPECT_FALSE(painted(n.inner));
+}
+
+constexpr UINT kChange = WM_USER + 31;
+
+TEST(DrawnContainers, ARoundOfPostedMessagesIsPaintedOnceBeforeItsWakeIsDone) {
+    Nest n;
+    // Three messages of one round change three containers, as a poll and the ticks change
+    // many meters of one window.
+    n.form->SetMessageHandler(kChange, [&n](TMessage& m) {
+        if (m.WParam == 1) {
+            n.leaf->SetColor(clRed);
+        } else if (m.WParam == 2) {
+            n.lamp->SetBrushColor(clBlue);
+        } else {
+            n.other->SetColor(clNavy);
+        }
+    });
+    PaintLog log;
+    for (WPARAM i = 1; i <= 3; ++i) {
+        PostMessageA(n.form->Handle(), kChange, i, 0);
+    }
+    ASSERT_EQ(DeliverPostedMessagesOfThisWake(), 3u);
+    // Painted there and then: what the window shows is right without a turn of Qt's loop.
+    ASSERT_EQ(log.painted.size(), 1u);
+    EXPECT_EQ(log.painted.front(), qt::widgetOf(n.form.get()));
+    EXPECT_EQ(GrabOnScreen(n.leaf).PixelAt(1, 1), clRed);
+    EXPECT_EQ(GrabOnScreen(n.leaf).PixelAt(25, 12), clBlue);
+    EXPECT_EQ(GrabOnScreen(n.other).PixelAt(20, 50), clNavy);
+    pump();
+    EXPECT_EQ(log.painted.size(), 1u) << "a second paint of the same changes";
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+}
+
+TEST(DrawnContainers, ALoopRunByAMessageOfARoundShowsTheRoundsChangesSoFar) {
+    Nest n;
+    TColor shownDuringBox = clNone;
+    bool boxClosed = false;
+    n.form->SetMessageHandler(kChange, [&](TMessage& m) {
+        if (m.WParam == 1) {
+            n.leaf->SetColor(clRed);
+            return;
+        }
+        // A message box: its loop paints before it waits; the round goes on after it.
+        QTimer::singleShot(300, [&] {
+            shownDuringBox = GrabOnScreen(n.leaf).PixelAt(1, 1);
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                boxClosed = true;
+                box->close();
+            }
+        });
+        MessageBoxA(nullptr, "Text", "Caption", MB_OK);
+    });
+    PostMessageA(n.form->Handle(), kChange, 1, 0);
+    PostMessageA(n.form->Handle(), kChange, 2, 0);
+    ASSERT_EQ(DeliverPostedMessagesOfThisWake(), 2u);
+    EXPECT_TRUE(boxClosed);
+    EXPECT_EQ(shownDuringBox, clRed) << "the round's change waited for the box";
 }
 
 TEST(DrawnContainers, RegionOfRectanglesIsTheirUnion) {

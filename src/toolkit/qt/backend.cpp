@@ -36,7 +36,7 @@ public:
         return QCoreApplication::instance() == nullptr ||
                QThread::currentThread() == QCoreApplication::instance()->thread();
     }
-    void flushRepaints() override { FlushRepaintAreas(); }
+    void flushRepaints(bool paintNow) override { FlushRepaintAreas(paintNow); }
     void processEvents(bool wait) override {
         FlushRepaintAreas();
         QCoreApplication::processEvents(wait ? QEventLoop::WaitForMoreEvents

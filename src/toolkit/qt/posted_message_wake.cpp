@@ -1,6 +1,8 @@
 #include "toolkit/qt/posted_message_wake.h"
 
 #include "toolkit/message_queue.h"
+#include "toolkit/qt/surfaces.h"
+#include "toolkit/win_control.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -54,8 +56,13 @@ void InstallPostedMessageWake() {
     // A handler that runs a loop of its own (a message box, a menu) leaves the rest of its
     // round queued with no wake outstanding: that loop asks for one before it waits.
     if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance()) {
-        QObject::connect(loop, &QAbstractEventDispatcher::aboutToBlock, loop,
-                         [] { RequestWakeIfMessagesWait(); });
+        // The repaint requests of the round it interrupted go to Qt then as well: the round
+        // would hand them on only when it ends.
+        QObject::connect(loop, &QAbstractEventDispatcher::aboutToBlock, loop, [] {
+            RequestWakeIfMessagesWait();
+            TWinControl::FlushDeferredRepaints();
+            FlushRepaintAreas();
+        });
     }
     wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd >= 0) {

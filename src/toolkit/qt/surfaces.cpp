@@ -307,7 +307,7 @@ void RepaintArea(QWidget* widget, const QRect& rect) {
     surface->pending_.push_back(rect.translated(offset));
 }
 
-void FlushRepaintAreas() {
+void FlushRepaintAreas(bool paintNow) {
     auto& list = waiting();
     // By index: a request made while handing on goes out with this flush.
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -316,8 +316,13 @@ void FlushRepaintAreas() {
         if (surface == nullptr) {
             continue;
         }
-        target->update(RegionOf(surface->pending_));
+        QRegion region = RegionOf(surface->pending_);
         surface->pending_.clear();
+        if (paintNow) {
+            target->repaint(region);
+        } else {
+            target->update(region);
+        }
     }
     list.clear();
 }

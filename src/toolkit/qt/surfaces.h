@@ -47,7 +47,7 @@ protected:
 private:
     friend void RefreshDrawnByParent(QWidget* widget);
     friend void RepaintArea(QWidget* widget, const QRect& rect);
-    friend void FlushRepaintAreas();
+    friend void FlushRepaintAreas(bool paintNow);
     friend void RegisterSurface(const QWidget* widget, Surface* surface);
     friend QWidget* PaintingWidget(QWidget* widget, QPoint* offset);
     std::vector<QRect> pending_; // areas of drawn children to repaint, not handed on yet
@@ -72,9 +72,10 @@ void NoteLayoutChange();
 
 // Schedules a repaint of a rectangle of widget (in its coordinates) where it is painted. For a
 // widget drawn by its parent the request waits for FlushRepaintAreas, which hands all requests
-// for one surface to the window system as one region.
+// for one surface to the window system as one region: to be painted when Qt's loop comes round,
+// or with paintNow before it returns.
 void RepaintArea(QWidget* widget, const QRect& rect);
-void FlushRepaintAreas();
+void FlushRepaintAreas(bool paintNow = false);
 
 // The region of a set of rectangles, which may overlap.
 QRegion RegionOf(const std::vector<QRect>& rects);
