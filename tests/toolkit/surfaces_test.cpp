@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace toolkit {
@@ -215,6 +216,52 @@ TEST(DrawnContainers, AContainerWithANativeChildPaintsItselfUntilTheChildGoes) {
     n.inner->SetColor(clWhite);
     EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
     EXPECT_FALSE(painted(n.inner));
+}
+
+TEST(DrawnContainers, OverlappingContainersChangedTogetherShowTheUpperOne) {
+    // Panels stacked over each other, and small changes beside a wide one: each pixel shows
+    // the topmost container, whichever areas one paint holds.
+    TPanel* lower = nullptr;
+    TPanel* upper = nullptr;
+    TStriped* inLower = nullptr;
+    std::vector<TShape*> lamps;
+    Owned<TDescribedForm> form(makeForm([&](TDescribedForm& f) {
+        f.SetClientSize(240, 140);
+        lower = f.Add<TPanel>("Lower", &f);
+        lower->SetBounds(10, 10, 120, 100);
+        lower->SetColor(clSilver);
+        inLower = f.Add<TStriped>("InLower", lower);
+        inLower->SetBounds(60, 20, 50, 60);
+        inLower->SetColor(clLime);
+        upper = f.Add<TPanel>("Upper", &f);
+        upper->SetBounds(90, 30, 120, 90);
+        upper->SetColor(clWhite);
+        for (int i = 0; i < 12; ++i) {
+            auto* lamp = f.Add<TShape>("Lamp" + std::to_string(i), i % 2 == 0 ? lower : upper);
+            lamp->SetBounds(4 + 9 * i, 6 + 5 * (i % 3), 7, 5);
+            lamps.push_back(lamp);
+        }
+    }));
+    form->Show();
+    pump();
+    EXPECT_TRUE(ShownAsPaintedAlone(form.get()));
+    PaintLog log;
+    const TColor colours[] = {clRed, clBlue, clYellow, clFuchsia};
+    for (int round = 0; round < 4; ++round) {
+        for (std::size_t i = 0; i < lamps.size(); ++i) {
+            if ((i + round) % 3 != 0) {
+                lamps[i]->SetBrushColor(colours[(i + round) % 4]);
+            }
+        }
+        inLower->SetColor(colours[round]); // wide, and half under the upper panel
+        if (round == 2) {
+            upper->SetBounds(70, 40, 120, 90);
+        }
+        pump();
+        form->Update();
+        EXPECT_TRUE(ShownAsPaintedAlone(form.get())) << "round " << round;
+    }
+    EXPECT_EQ(GrabOnScreen(upper).PixelAt(60, 60), clWhite);
 }
 
 constexpr UINT kChange = WM_USER + 31;

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace toolkit::qt {
@@ -25,23 +26,37 @@ bool isDrawnChild(const QWidget* child, Surface** surface) {
     return true;
 }
 
-void paintArea(QWidget* widget, TWinControl* control, QtCanvas& canvas, const QRect& area);
+void paintAreas(QWidget* widget, TWinControl* control, QtCanvas& canvas, const QRect* areas,
+                std::size_t count);
 
-// A drawn child that reaches into the area being painted.
+// A drawn child that reaches into the areas being painted.
 struct Hit {
     QWidget* child;
     TWinControl* control;
     QRect geometry;
 };
 
-// Paints a drawn child's part of area (in the parent's coordinates) with the canvas of the
-// parent, set up as the child's own canvas would be.
-void paintChild(const Hit& hit, QtCanvas& canvas, const QRect& area) {
-    const QRect& geometry = hit.geometry;
-    const QRect part = area.intersected(geometry).translated(-geometry.topLeft());
-    if (part.isEmpty()) {
-        return;
+// What one level of the descent through drawn children works with. The levels keep their room
+// from paint to paint (paints come one at a time on the window thread; a paint inside a paint,
+// a grab, goes deeper).
+struct Level {
+    std::vector<Hit> hits;
+    std::vector<int> topmostCover; // per area: the topmost hit that covers it wholly, or -1
+    std::vector<QRect> parts;      // a child's parts of the areas, in its coordinates
+};
+std::size_t depth = 0;
+Level& levelAt(std::size_t d) {
+    static std::vector<std::unique_ptr<Level>> levels;
+    while (levels.size() <= d) {
+        levels.push_back(std::make_unique<Level>());
     }
+    return *levels[d];
+}
+
+// Paints a drawn child's parts of the areas (given in the child's coordinates) with the canvas
+// of the parent, set up as the child's own canvas would be.
+void paintChild(const Hit& hit, QtCanvas& canvas, const QRect* parts, std::size_t count) {
+    const QRect& geometry = hit.geometry;
     TPen pen = canvas.Pen;
     TBrush brush = canvas.Brush;
     TFont font = canvas.Font;
@@ -51,7 +66,7 @@ void paintChild(const Hit& hit, QtCanvas& canvas, const QRect& area) {
     canvas.Save(geometry.x(), geometry.y(), Bounds(0, 0, geometry.width(), geometry.height()));
     canvas.MoveTo(0, 0);
     try {
-        paintArea(hit.child, hit.control, canvas, part);
+        paintAreas(hit.child, hit.control, canvas, parts, count);
     } catch (...) {
         canvas.Restore();
         throw;
@@ -62,52 +77,92 @@ void paintChild(const Hit& hit, QtCanvas& canvas, const QRect& area) {
     canvas.Font = font;
 }
 
-// Paints area (in widget's coordinates; the canvas's origin is widget's): what a drawn child
-// covers wholly is left to that child, since a plain container paints every pixel of its own.
-void paintArea(QWidget* widget, TWinControl* control, QtCanvas& canvas, const QRect& area) {
-    // The drawn children that reach into the area, bottom to top (few: kept on the stack).
-    constexpr std::size_t kLocal = 8;
-    Hit local[kLocal];
-    std::vector<Hit> more;
-    std::size_t count = 0;
-    std::size_t first = 0; // the topmost hit that covers the whole area: nothing beneath shows
-    bool covered = false;
+// Paints the areas (disjoint, in widget's coordinates, in the order of their left edges; the
+// canvas's origin is widget's): first
+// the widget's own painting where no drawn child covers an area wholly (a plain container paints
+// every pixel of its own), then each drawn child, bottom to top, with its parts of the areas
+// not covered by a child above it. The children are looked at once for all areas: a paint of
+// many small areas (the changed lamps of many meters) does not walk the widgets for each.
+void paintAreas(QWidget* widget, TWinControl* control, QtCanvas& canvas, const QRect* areas,
+                std::size_t count) {
+    if (count == 0) {
+        return;
+    }
+    struct Deeper {
+        std::size_t level = depth++;
+        ~Deeper() { --depth; }
+    } deeper;
+    Level& level = levelAt(deeper.level);
+    QRect box;
+    int widest = 0;
+    for (std::size_t a = 0; a < count; ++a) {
+        box |= areas[a];
+        widest = std::max(widest, areas[a].width());
+    }
+    // The areas that may reach into a child: by their left edges, which are in order.
+    auto across = [areas, count, widest](const QRect& geometry) {
+        const QRect* end = areas + count;
+        const QRect* from =
+            std::lower_bound(areas, end, geometry.left() - widest + 1,
+                             [](const QRect& r, int left) { return r.left() < left; });
+        const QRect* to =
+            std::upper_bound(from, end, geometry.right(),
+                             [](int right, const QRect& r) { return right < r.left(); });
+        return std::pair<std::size_t, std::size_t>(from - areas, to - areas);
+    };
+    level.hits.clear();
     for (QObject* o : widget->children()) {
         auto* child = qobject_cast<QWidget*>(o);
         Surface* s = nullptr;
-        if (child == nullptr || !child->geometry().intersects(area) || !isDrawnChild(child, &s) ||
+        if (child == nullptr || !child->geometry().intersects(box) || !isDrawnChild(child, &s) ||
             s->surfaceControl() == nullptr) {
             continue;
         }
-        Hit hit{child, s->surfaceControl(), child->geometry()};
-        if (hit.geometry.contains(area)) {
-            first = count;
-            covered = true;
-        }
-        if (count < kLocal) {
-            local[count] = hit;
-        } else {
-            if (more.empty()) {
-                more.assign(local, local + kLocal);
+        level.hits.push_back({child, s->surfaceControl(), child->geometry()});
+    }
+    const std::vector<Hit>& hits = level.hits;
+    level.topmostCover.assign(count, -1);
+    for (std::size_t h = 0; h < hits.size(); ++h) {
+        auto [from, to] = across(hits[h].geometry);
+        for (std::size_t a = from; a < to; ++a) {
+            if (hits[h].geometry.contains(areas[a])) {
+                level.topmostCover[a] = static_cast<int>(h);
             }
-            more.push_back(hit);
         }
-        ++count;
     }
-    const Hit* hits = more.empty() ? local : more.data();
-    canvas.Save(0, 0, fromQRect(area));
-    try {
-        if (!covered && control != nullptr) {
-            control->PeerPaint(canvas, false);
+    if (control != nullptr) {
+        for (std::size_t a = 0; a < count; ++a) {
+            if (level.topmostCover[a] < 0) {
+                canvas.Save(0, 0, fromQRect(areas[a]));
+                try {
+                    control->PeerPaint(canvas, false);
+                } catch (...) {
+                    canvas.Restore();
+                    throw;
+                }
+                canvas.Restore();
+            }
         }
-        for (std::size_t i = first; i < count; ++i) {
-            paintChild(hits[i], canvas, area);
-        }
-    } catch (...) {
-        canvas.Restore();
-        throw;
     }
-    canvas.Restore();
+    for (std::size_t h = 0; h < hits.size(); ++h) {
+        const QRect& geometry = hits[h].geometry;
+        level.parts.clear();
+        auto [from, to] = across(geometry);
+        for (std::size_t a = from; a < to; ++a) {
+            if (level.topmostCover[a] > static_cast<int>(h)) {
+                continue; // hidden under a child above
+            }
+            QRect part = areas[a].intersected(geometry);
+            if (!part.isEmpty()) {
+                level.parts.push_back(part.translated(-geometry.topLeft()));
+            }
+        }
+        if (level.parts.empty()) {
+            continue;
+        }
+        // The child's descent uses the levels below this one: the parts stay as they are.
+        paintChild(hits[h], canvas, level.parts.data(), level.parts.size());
+    }
 }
 
 // The areas of a paint event's region, with the pieces of one column joined again: a region
@@ -455,9 +510,7 @@ void PaintSurface(QWidget* widget, TWinControl* control, const QPaintEvent* even
     mine.swap(areas); // a paint inside a paint (a grab) gets a list of its own
     areasOf(event->region(), mine);
     try {
-        for (const QRect& area : mine) {
-            paintArea(widget, control, canvas, area);
-        }
+        paintAreas(widget, control, canvas, mine.data(), mine.size());
     } catch (...) {
         mine.swap(areas);
         throw;
