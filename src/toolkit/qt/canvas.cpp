@@ -122,11 +122,16 @@ void QtCanvas::Rectangle(const TRect& r) {
     bool outline = Pen.Style != TPenStyle::psClear && Pen.Width > 0;
     if (outline && Pen.Style == TPenStyle::psSolid && Pen.Width == 1) {
         // Filled: the whole rectangle in the pen's colour, then the inside in the brush's (two
-        // fills instead of five). Otherwise the outline as four one-pixel edges. What lies
-        // outside the clip is not drawn at all.
+        // fills instead of five; one where the clip leaves only the inside, as when a box changes
+        // colour). Otherwise the outline as four one-pixel edges. What lies outside the clip is
+        // not drawn at all.
         if (Brush.Style != TBrushStyle::bsClear) {
-            fill(r, Pen.Color);
-            fill({r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1}, Brush.Color);
+            const TRect inside{r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1};
+            const TRect shown = r.Intersected(clip_);
+            if (!(shown.Intersected(inside) == shown)) {
+                fill(r, Pen.Color);
+            }
+            fill(inside, Brush.Color);
             return;
         }
         fill({r.Left, r.Top, r.Right, r.Top + 1}, Pen.Color);
