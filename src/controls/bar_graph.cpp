@@ -222,6 +222,9 @@ void TBarGraph::PaintControls(TCanvas& canvas) {
     int from = 0;
     int to = 0;
     lumisAcross(clip.Top, clip.Bottom, from, to);
+    if (paintColumn(canvas, clip, from, to)) {
+        return;
+    }
     for (int i = from; i <= to; ++i) {
         TLumi* lumi = lumis_[static_cast<std::size_t>(i)];
         if (lumi == nullptr || !lumi->Visible()) {
@@ -235,6 +238,53 @@ void TBarGraph::PaintControls(TCanvas& canvas) {
         lumi->Paint(canvas);
         canvas.Restore();
     }
+}
+
+bool TBarGraph::paintColumn(TCanvas& canvas, const TRect& clip, int from, int to) const {
+    const TLumi* first = lumis_.front();
+    const int step = FLumiHeight - 1;
+    const TColor outline = first->Pen().Color;
+    TRect column{first->Left(), first->Top() + FLumiHeight, first->Left() + first->Width(),
+                 first->Top() + FLumiHeight};
+    for (int i = from; i <= to; ++i) {
+        const TLumi* lumi = lumis_[static_cast<std::size_t>(i)];
+        if (lumi == nullptr || !lumi->Visible() || lumi->Left() != first->Left() ||
+            lumi->Width() != first->Width() || lumi->Height() != FLumiHeight ||
+            lumi->Top() != first->Top() - i * step || lumi->Shape() != TShapeType::stRectangle ||
+            lumi->Pen().Style != TPenStyle::psSolid || lumi->Pen().Width != 1 ||
+            lumi->Pen().Color != outline || lumi->Brush().Style != TBrushStyle::bsSolid) {
+            return false;
+        }
+        column.Top = std::min(column.Top, lumi->Top());
+        column.Bottom = std::max(column.Bottom, lumi->Top() + FLumiHeight);
+    }
+    const TRect shown = column.Intersected(clip);
+    if (shown.IsEmpty()) {
+        return true;
+    }
+    canvas.Brush.Style = TBrushStyle::bsSolid;
+    // An area inside one lamp (a lamp that changed) shows no outline.
+    bool outlineShown = true;
+    for (int i = from; i <= to && outlineShown; ++i) {
+        const TRect b = lumis_[static_cast<std::size_t>(i)]->BoundsRect();
+        const TRect inside{b.Left + 1, b.Top + 1, b.Right - 1, b.Bottom - 1};
+        outlineShown = !(shown.Intersected(inside) == shown);
+    }
+    if (outlineShown) {
+        canvas.Brush.Color = outline;
+        canvas.FillRect(shown);
+    }
+    for (int i = from; i <= to; ++i) {
+        const TLumi* lumi = lumis_[static_cast<std::size_t>(i)];
+        const TRect b = lumi->BoundsRect();
+        const TRect inside =
+            TRect{b.Left + 1, b.Top + 1, b.Right - 1, b.Bottom - 1}.Intersected(clip);
+        if (!inside.IsEmpty()) {
+            canvas.Brush.Color = lumi->Brush().Color;
+            canvas.FillRect(inside);
+        }
+    }
+    return true;
 }
 
 TLumi* TBarGraph::Lumi(int index) const {

@@ -94,6 +94,11 @@ private:
     bool regularColumn() const;
     // The lamps that may reach into rows top ... bottom - 1, and one more on either side.
     void lumisAcross(int top, int bottom, int& from, int& to) const;
+    // Paints lamps from ... to, in their places in the column, as the column they form: the
+    // outlines (neighbours share a row) in one fill, then each lamp's inside. False, with
+    // nothing painted, unless every one of them is a plain visible box with a solid one-pixel
+    // outline of one colour and a solid fill.
+    bool paintColumn(toolkit::TCanvas& canvas, const toolkit::TRect& clip, int from, int to) const;
 
     int FLevel = 0;
     int FLevelMax = 65535;
