@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -249,8 +250,8 @@ int main(int argc, char** argv) {
     qApp->installEventFilter(&counter);
 
     std::printf("Meter windows, %d cards (64 meters), %.0f s lively, %.0f s silent, "
-                "offscreen platform\n",
-                kCards, lively, silent);
+                "%s platform\n",
+                kCards, lively, silent, qPrintable(QGuiApplication::platformName()));
 
     // Ours: both windows, as the control window opens them, at full width.
     auto* owner = TCustomForm::Create<TForm>(nullptr);

@@ -42,6 +42,9 @@ void TApplication::ProcessMessages() {
 
 void TApplication::HandleMessage() {
     if (HasPostedMessages()) {
+        // A repaint round of its own, as a wake's: what the message changed is painted once it
+        // is done (and its failure handled).
+        TWinControl::RepaintRound round;
         Guard([] { DeliverOnePostedMessage(); });
         return;
     }

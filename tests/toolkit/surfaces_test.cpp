@@ -3,6 +3,7 @@
 // reparenting leave no trace, a container with a native child paints itself again, and a
 // round of posted messages is painted once, at its end.
 #include "support/forms.h"
+#include "toolkit/application.h"
 #include "toolkit/button.h"
 #include "toolkit/message_queue.h"
 #include "toolkit/panel.h"
@@ -293,6 +294,15 @@ TEST(DrawnContainers, ARoundOfPostedMessagesIsPaintedOnceBeforeItsWakeIsDone) {
     pump();
     EXPECT_EQ(log.painted.size(), 1u) << "a second paint of the same changes";
     EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+
+    // A message that the program's loop takes itself, found waiting as it comes round, is a
+    // round of its own.
+    log.painted.clear();
+    PostMessageA(n.form->Handle(), kChange, 1, 0);
+    n.leaf->SetColor(clLime); // the message turns it red again
+    Application->HandleMessage();
+    ASSERT_EQ(log.painted.size(), 1u);
+    EXPECT_EQ(GrabOnScreen(n.leaf).PixelAt(1, 1), clRed);
 }
 
 TEST(DrawnContainers, ALoopRunByAMessageOfARoundShowsTheRoundsChangesSoFar) {
