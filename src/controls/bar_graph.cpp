@@ -183,7 +183,6 @@ void TBarGraph::PaintWindow(TCanvas& canvas) {
     // outline and a solid fill, in its place in the column, and together they must span the
     // area: then each of its pixels is painted by a lamp.
     const TLumi* first = lumis_.front();
-    const int step = FLumiHeight - 1;
     const int left = first->Left();
     const int right = left + first->Width();
     int from = 0;
@@ -193,12 +192,7 @@ void TBarGraph::PaintWindow(TCanvas& canvas) {
     bool cover = clip.Left >= left && clip.Right <= right;
     for (int i = from; cover && i <= to && covered > clip.Top; ++i) {
         const TLumi* lumi = lumis_[static_cast<std::size_t>(i)];
-        cover = lumi != nullptr && lumi->Visible() && lumi->Left() == left &&
-                lumi->Width() == first->Width() && lumi->Height() == FLumiHeight &&
-                lumi->Top() == first->Top() - i * step &&
-                lumi->Shape() == TShapeType::stRectangle &&
-                lumi->Pen().Style == TPenStyle::psSolid && lumi->Pen().Width == 1 &&
-                lumi->Brush().Style == TBrushStyle::bsSolid;
+        cover = plainBoxInPlace(i);
         if (cover) {
             int lumiBottom = lumi->Top() + lumi->Height();
             if (lumiBottom < covered) {
@@ -240,19 +234,24 @@ void TBarGraph::PaintControls(TCanvas& canvas) {
     }
 }
 
+bool TBarGraph::plainBoxInPlace(int index) const {
+    const TLumi* first = lumis_.front();
+    const TLumi* lumi = lumis_[static_cast<std::size_t>(index)];
+    return lumi != nullptr && lumi->Visible() && lumi->Left() == first->Left() &&
+           lumi->Width() == first->Width() && lumi->Height() == FLumiHeight &&
+           lumi->Top() == first->Top() - index * (FLumiHeight - 1) &&
+           lumi->Shape() == TShapeType::stRectangle && lumi->Pen().Style == TPenStyle::psSolid &&
+           lumi->Pen().Width == 1 && lumi->Brush().Style == TBrushStyle::bsSolid;
+}
+
 bool TBarGraph::paintColumn(TCanvas& canvas, const TRect& clip, int from, int to) const {
     const TLumi* first = lumis_.front();
-    const int step = FLumiHeight - 1;
     const TColor outline = first->Pen().Color;
     TRect column{first->Left(), first->Top() + FLumiHeight, first->Left() + first->Width(),
                  first->Top() + FLumiHeight};
     for (int i = from; i <= to; ++i) {
         const TLumi* lumi = lumis_[static_cast<std::size_t>(i)];
-        if (lumi == nullptr || !lumi->Visible() || lumi->Left() != first->Left() ||
-            lumi->Width() != first->Width() || lumi->Height() != FLumiHeight ||
-            lumi->Top() != first->Top() - i * step || lumi->Shape() != TShapeType::stRectangle ||
-            lumi->Pen().Style != TPenStyle::psSolid || lumi->Pen().Width != 1 ||
-            lumi->Pen().Color != outline || lumi->Brush().Style != TBrushStyle::bsSolid) {
+        if (!plainBoxInPlace(i) || lumi->Pen().Color != outline) {
             return false;
         }
         column.Top = std::min(column.Top, lumi->Top());

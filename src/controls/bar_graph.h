@@ -94,10 +94,13 @@ private:
     bool regularColumn() const;
     // The lamps that may reach into rows top ... bottom - 1, and one more on either side.
     void lumisAcross(int top, int bottom, int& from, int& to) const;
+    // Whether lamp index (of a regular column) is a plain visible box with a solid one-pixel
+    // outline and a solid fill, in its place in the column.
+    bool plainBoxInPlace(int index) const;
     // Paints lamps from ... to, in their places in the column, as the column they form: the
     // outlines (neighbours share a row) in one fill, then each lamp's inside. False, with
-    // nothing painted, unless every one of them is a plain visible box with a solid one-pixel
-    // outline of one colour and a solid fill.
+    // nothing painted, unless every one of them is a plain box in its place and all outlines
+    // have one colour.
     bool paintColumn(toolkit::TCanvas& canvas, const toolkit::TRect& clip, int from, int to) const;
 
     int FLevel = 0;
