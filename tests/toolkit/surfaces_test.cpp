@@ -276,6 +276,8 @@ TEST(DrawnContainers, ARoundOfPostedMessagesIsPaintedOnceBeforeItsWakeIsDone) {
             n.leaf->SetColor(clRed);
         } else if (m.WParam == 2) {
             n.lamp->SetBrushColor(clBlue);
+        } else if (m.WParam == 4) {
+            n.inner->SetColor(clYellow);
         } else {
             n.other->SetColor(clNavy);
         }
@@ -294,6 +296,21 @@ TEST(DrawnContainers, ARoundOfPostedMessagesIsPaintedOnceBeforeItsWakeIsDone) {
     pump();
     EXPECT_EQ(log.painted.size(), 1u) << "a second paint of the same changes";
     EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+
+    // Two windows changed in one round (both meter windows on the same timers): each is
+    // painted in the round, the second as well as the first.
+    Nest second;
+    second.form->SetMessageHandler(kChange,
+                                   [&second](TMessage&) { second.other->SetColor(clMaroon); });
+    log.painted.clear();
+    PostMessageA(n.form->Handle(), kChange, 4, 0);
+    PostMessageA(second.form->Handle(), kChange, 0, 0);
+    ASSERT_EQ(DeliverPostedMessagesOfThisWake(), 2u);
+    EXPECT_EQ(log.painted.size(), 2u);
+    EXPECT_EQ(GrabOnScreen(n.inner).PixelAt(60, 60), clYellow);
+    EXPECT_EQ(GrabOnScreen(second.other).PixelAt(20, 50), clMaroon);
+    pump();
+    EXPECT_EQ(log.painted.size(), 2u) << "a window left to Qt's next turn";
 
     // A message that the program's loop takes itself, found waiting as it comes round, is a
     // round of its own.

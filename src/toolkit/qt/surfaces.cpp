@@ -363,7 +363,20 @@ void RepaintArea(QWidget* widget, const QRect& rect) {
 }
 
 void FlushRepaintAreas(bool paintNow) {
+    // A paint made here ends with a flush of its own (its event is handled): the surfaces still
+    // waiting are this one's to hand on, and the requests made meanwhile are picked up below.
+    static bool flushing = false;
+    if (flushing) {
+        return;
+    }
+    struct Flushing {
+        Flushing() { flushing = true; }
+        ~Flushing() { flushing = false; }
+    } scope;
     auto& list = waiting();
+    // Requests made while painting wait for Qt's loop, so that a control that asks for a
+    // repaint while it paints cannot keep this loop going.
+    const std::size_t paintable = paintNow ? list.size() : 0;
     // By index: a request made while handing on goes out with this flush.
     for (std::size_t i = 0; i < list.size(); ++i) {
         auto* target = const_cast<QWidget*>(list[i]);
@@ -373,7 +386,7 @@ void FlushRepaintAreas(bool paintNow) {
         }
         QRegion region = RegionOf(surface->pending_);
         surface->pending_.clear();
-        if (paintNow) {
+        if (i < paintable) {
             target->repaint(region);
         } else {
             target->update(region);
