@@ -121,7 +121,8 @@ constexpr MMRESULT TIMERR_NOCANDO = 97;
 // Callbacks run one at a time on one timer thread, on an absolute schedule (a periodic timer's
 // n-th callback is due at start + n * delay, however late earlier ones were). A timer that falls
 // more than platform::kTimerMaxCatchUp periods behind skips the periods beyond that bound instead
-// of firing them in a burst. uDelay must be 1 to 65535 ms; uResolution is not used. Returns the
+// of firing them in a burst. uDelay must be 1 to 65535 ms. uResolution is how late a callback may
+// run (at most uDelay; 0: on time): timers use it to share the timer thread's wakes. Returns the
 // timer id (never 0, not reused within a run) or 0 on failure.
 MMRESULT timeSetEvent(UINT uDelay, UINT uResolution, LPTIMECALLBACK fptc, DWORD_PTR dwUser,
                       UINT fuEvent);

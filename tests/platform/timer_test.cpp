@@ -190,6 +190,59 @@ TEST(MultimediaTimer, TimersWithAResolutionFallDueTogetherAndNeverEarly) {
     EXPECT_LT(gaps[gaps.size() / 2], 5.0) << "the two timers do not fall due together";
 }
 
+TEST(MultimediaTimer, ACoarserTimerWaitsWithinItsResolutionForTheNextCallbackOfAFinerOne) {
+    // The meter windows' timers: 40 ms and 100 ms, each allowing its period of resolution. On
+    // their grids alone every other 100 ms callback would come 20 ms away from any 40 ms one and
+    // wake the timer thread for itself; waiting for the next 40 ms callback it shares that wake.
+    constexpr auto kTick = milliseconds(40);
+    constexpr auto kPoll = milliseconds(100);
+    FireLog ticks;
+    FireLog polls;
+    const auto start = Clock::now();
+    const UINT tick = timeSetEvent(kTick.count(), kTick.count(), logFire,
+                                   reinterpret_cast<DWORD_PTR>(&ticks), TIME_PERIODIC);
+    const UINT poll = timeSetEvent(kPoll.count(), kPoll.count(), logFire,
+                                   reinterpret_cast<DWORD_PTR>(&polls), TIME_PERIODIC);
+    ASSERT_NE(tick, 0u);
+    ASSERT_NE(poll, 0u);
+    while (polls.fires < 12) {
+        std::this_thread::sleep_for(milliseconds(5));
+    }
+    ASSERT_EQ(timeKillEvent(poll), TIMERR_NOERROR);
+    ASSERT_EQ(timeKillEvent(tick), TIMERR_NOERROR);
+    const auto one = ticks.snapshot();
+    const auto two = polls.snapshot();
+    // Never early, and never more than the resolution late: fire k is due a period after fire
+    // k - 1 of the absolute schedule, whose start the grid puts within one period after the
+    // delay. A loaded machine may make any one fire late, so the least lateness is judged.
+    auto earliestStart = Clock::time_point::max();
+    for (std::size_t k = 0; k < two.size(); ++k) {
+        const auto projected = two[k] - static_cast<int>(k) * kPoll;
+        EXPECT_GE(projected, start + kPoll) << "fire " << k << " came early";
+        earliestStart = std::min(earliestStart, projected);
+    }
+    EXPECT_LT(earliestStart, start + 2 * kPoll + milliseconds(10));
+    // Each 100 ms callback came in the wake of a 40 ms one. A loaded machine delays a wake, not
+    // one of its callbacks alone; three in four must be near.
+    std::vector<double> gaps;
+    for (const auto t : two) {
+        double nearest = 1e9;
+        for (const auto u : one) {
+            nearest = std::min(nearest, std::abs(ms(t - u)));
+        }
+        gaps.push_back(nearest);
+    }
+    std::sort(gaps.begin(), gaps.end());
+    EXPECT_LT(gaps[gaps.size() * 3 / 4], 5.0) << "the 100 ms timer woke the thread for itself";
+    // The 40 ms timer keeps its own schedule: it never waits for the coarser one.
+    std::vector<double> tickGaps;
+    for (std::size_t k = 1; k < one.size(); ++k) {
+        tickGaps.push_back(ms(one[k] - one[k - 1]));
+    }
+    std::sort(tickGaps.begin(), tickGaps.end());
+    EXPECT_NEAR(tickGaps[tickGaps.size() / 2], ms(kTick), 5.0);
+}
+
 TEST(MultimediaTimer, ArgumentsAreCheckedAndIdsAreNeverZeroOrReused) {
     FireLog log;
     const auto user = reinterpret_cast<DWORD_PTR>(&log);

@@ -7,11 +7,16 @@
 // phase; at most kTimerMaxCatchUp + 1 callbacks then follow each other without a pause. Time is
 // the monotonic clock, which stands still while the machine is suspended.
 //
-// Resolution: a timer may fire up to its resolution late (never early). Its first due time is
-// rounded up to a multiple of the resolution on one clock grid for the whole process, so timers
-// with equal or related resolutions (40 and 100 ms: every 200 ms) fall due together and wake the
-// timer thread once instead of once each. A resolution of 0 keeps the exact due times; a
-// resolution above the delay counts as the delay.
+// Resolution: a timer may fire up to its resolution late (never early), and uses that to share
+// the timer thread's wakes with other timers:
+// - Its first due time is rounded up to a multiple of the resolution on one clock grid for the
+//   whole process, so timers with equal or related resolutions (40 and 100 ms: every 200 ms)
+//   fall due together.
+// - A timer not yet due waits for the next callback of a timer with a finer resolution when that
+//   comes before its own due time plus its resolution: a 100 ms timer due between two callbacks
+//   of a 40 ms timer fires with the second. Both timers then wake the thread 25 times a second
+//   instead of 30. A timer whose due time has come fires in that wake.
+// A resolution of 0 keeps the exact due times; a resolution above the delay counts as the delay.
 //
 // Killing: the timer is removed under the lock, then the killer waits while that timer's callback
 // runs on the timer thread (unless the killer is that thread, i.e. a callback killing its own or
@@ -30,6 +35,7 @@
 #include <system_error>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -42,6 +48,7 @@ struct Timer {
     LPTIMECALLBACK callback;
     DWORD_PTR user;
     Clock::duration period;
+    Clock::duration resolution; // how late the callback may run; 0: on time
     bool periodic;
     Clock::time_point due;
     bool fired = false; // a one-shot timer whose callback has started
@@ -60,8 +67,10 @@ public:
         }
         const UINT id = nextId_++; // 0 after the last id: no more timers in this run
         const auto period = std::chrono::milliseconds(delay);
-        const auto due = onGrid(Clock::now() + period, std::min(resolution, delay));
-        timers_.emplace(id, Timer{callback, user, period, (flags & TIME_PERIODIC) != 0, due});
+        const UINT slack = std::min(resolution, delay);
+        const auto due = onGrid(Clock::now() + period, slack);
+        timers_.emplace(id, Timer{callback, user, period, std::chrono::milliseconds(slack),
+                                  (flags & TIME_PERIODIC) != 0, due});
         wake_.notify_one();
         return id;
     }
@@ -128,31 +137,65 @@ private:
         return true;
     }
 
-    // Caller holds mutex_.
-    std::map<UINT, Timer>::iterator earliest() {
-        auto best = timers_.end();
+    // Caller holds mutex_. The timer whose callback comes next, and when (see the top).
+    std::pair<std::map<UINT, Timer>::iterator, Clock::time_point> next(Clock::time_point now) {
+        // Finest resolution first (then by id): a timer's time is known before the coarser
+        // timers that may wait for it look at it.
+        byResolution_.clear();
         for (auto it = timers_.begin(); it != timers_.end(); ++it) {
-            if (!it->second.fired && (best == timers_.end() || it->second.due < best->second.due)) {
-                best = it;
+            if (!it->second.fired) {
+                byResolution_.push_back({it, it->second.due});
             }
         }
-        return best;
+        std::sort(byResolution_.begin(), byResolution_.end(),
+                  [](const Pending& a, const Pending& b) {
+                      return a.timer->second.resolution != b.timer->second.resolution
+                                 ? a.timer->second.resolution < b.timer->second.resolution
+                                 : a.timer->first < b.timer->first;
+                  });
+        std::size_t best = byResolution_.size();
+        for (std::size_t i = 0; i < byResolution_.size(); ++i) {
+            Pending& p = byResolution_[i];
+            const Timer& timer = p.timer->second;
+            if (timer.due > now && timer.resolution > Clock::duration::zero()) {
+                // The earliest callback of a finer timer in [due, due + resolution).
+                const auto latest = timer.due + timer.resolution;
+                auto shared = latest;
+                for (std::size_t j = 0; j < i; ++j) {
+                    const Pending& finer = byResolution_[j];
+                    if (finer.timer->second.resolution < timer.resolution &&
+                        finer.at >= timer.due && finer.at < shared) {
+                        shared = finer.at;
+                    }
+                }
+                if (shared < latest) {
+                    p.at = shared;
+                }
+            }
+            if (best == byResolution_.size() || p.at < byResolution_[best].at) {
+                best = i;
+            }
+        }
+        if (best == byResolution_.size()) {
+            return {timers_.end(), Clock::time_point::max()};
+        }
+        return {byResolution_[best].timer, byResolution_[best].at};
     }
 
     void run() {
         std::unique_lock lock(mutex_);
         while (!stopped_) {
-            auto it = earliest();
+            const auto now = Clock::now();
+            const auto [it, at] = next(now);
             if (it == timers_.end()) {
                 wake_.wait(lock);
                 continue;
             }
-            const auto now = Clock::now();
-            if (it->second.due > now) {
+            if (at > now) {
                 // A copy: wait_until reads its deadline again after waking, when the timer may
                 // have been killed.
-                const Clock::time_point due = it->second.due;
-                wake_.wait_until(lock, due);
+                const Clock::time_point wakeAt = at;
+                wake_.wait_until(lock, wakeAt);
                 continue;
             }
             const UINT id = it->first;
@@ -196,6 +239,11 @@ private:
     std::condition_variable wake_;     // the schedule changed, or stop
     std::condition_variable finished_; // a callback returned
     std::map<UINT, Timer> timers_;
+    struct Pending {
+        std::map<UINT, Timer>::iterator timer;
+        Clock::time_point at; // when its callback is to run
+    };
+    std::vector<Pending> byResolution_; // next()'s scratch; keeps its room
     UINT nextId_ = 1;
     UINT running_ = 0; // id of the timer whose callback runs now
     bool stopped_ = false;
