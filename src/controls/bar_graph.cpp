@@ -173,53 +173,63 @@ void TBarGraph::lumisAcross(int top, int bottom, int& from, int& to) const {
     to = std::min((base + FLumiHeight - top) / step + 1, static_cast<int>(lumis_.size()) - 1);
 }
 
+const TBarGraph::Across& TBarGraph::lampsAcross(const TRect& clip) const {
+    if (acrossKnown_ && across_.clip == clip) {
+        return across_;
+    }
+    acrossKnown_ = true;
+    across_ = Across{};
+    across_.clip = clip;
+    across_.regular = regularColumn();
+    if (!across_.regular) {
+        return across_;
+    }
+    lumisAcross(clip.Top, clip.Bottom, across_.from, across_.to);
+    const TColor outline = lumis_.front()->Pen().Color;
+    across_.plain = true;
+    for (int i = across_.from; i <= across_.to && across_.plain; ++i) {
+        across_.plain =
+            plainBoxInPlace(i) && lumis_[static_cast<std::size_t>(i)]->Pen().Color == outline;
+    }
+    return across_;
+}
+
 void TBarGraph::PaintWindow(TCanvas& canvas) {
     TRect clip = canvas.ClipRect();
-    if (clip.IsEmpty() || !regularColumn()) {
+    acrossKnown_ = false; // a new area: the lamps may have changed since the last paint
+    if (clip.IsEmpty()) {
         TPanel::PaintWindow(canvas);
         return;
     }
-    // Every lamp that reaches into the area must be a plain visible box with a solid one-pixel
-    // outline and a solid fill, in its place in the column, and together they must span the
-    // area: then each of its pixels is painted by a lamp.
-    const TLumi* first = lumis_.front();
-    const int left = first->Left();
-    const int right = left + first->Width();
-    int from = 0;
-    int to = 0;
-    lumisAcross(clip.Top, clip.Bottom, from, to);
-    int covered = clip.Bottom; // rows from here down are on lamps
-    bool cover = clip.Left >= left && clip.Right <= right;
-    for (int i = from; cover && i <= to && covered > clip.Top; ++i) {
-        const TLumi* lumi = lumis_[static_cast<std::size_t>(i)];
-        cover = plainBoxInPlace(i);
-        if (cover) {
-            int lumiBottom = lumi->Top() + lumi->Height();
-            if (lumiBottom < covered) {
-                cover = false; // a gap below this lamp
-            } else {
-                covered = std::min(covered, lumi->Top());
-            }
-        }
+    // When the lamps that reach into the area are plain boxes in their places (so without gaps)
+    // and together span it, each of its pixels is painted by a lamp.
+    const Across& across = lampsAcross(clip);
+    bool cover = across.plain && across.from <= across.to;
+    if (cover) {
+        const TLumi* bottom = lumis_[static_cast<std::size_t>(across.from)];
+        const TLumi* top = lumis_[static_cast<std::size_t>(across.to)];
+        cover = clip.Left >= bottom->Left() && clip.Right <= bottom->Left() + bottom->Width() &&
+                top->Top() <= clip.Top && bottom->Top() + bottom->Height() >= clip.Bottom;
     }
-    if (!cover || covered > clip.Top) {
+    if (!cover) {
+        acrossKnown_ = false; // kept only across a panel's painting that paints nothing
         TPanel::PaintWindow(canvas);
     }
 }
 
 void TBarGraph::PaintControls(TCanvas& canvas) {
-    if (!regularColumn()) {
+    const TRect clip = canvas.ClipRect();
+    const Across& across = lampsAcross(clip);
+    acrossKnown_ = false;
+    if (!across.regular) {
         TPanel::PaintControls(canvas);
         return;
     }
-    TRect clip = canvas.ClipRect();
-    int from = 0;
-    int to = 0;
-    lumisAcross(clip.Top, clip.Bottom, from, to);
-    if (paintColumn(canvas, clip, from, to)) {
+    if (across.plain) {
+        paintColumn(canvas, across);
         return;
     }
-    for (int i = from; i <= to; ++i) {
+    for (int i = across.from; i <= across.to; ++i) {
         TLumi* lumi = lumis_[static_cast<std::size_t>(i)];
         if (lumi == nullptr || !lumi->Visible()) {
             continue;
@@ -244,36 +254,33 @@ bool TBarGraph::plainBoxInPlace(int index) const {
            lumi->Pen().Width == 1 && lumi->Brush().Style == TBrushStyle::bsSolid;
 }
 
-bool TBarGraph::paintColumn(TCanvas& canvas, const TRect& clip, int from, int to) const {
+void TBarGraph::paintColumn(TCanvas& canvas, const Across& across) const {
+    const TRect& clip = across.clip;
     const TLumi* first = lumis_.front();
-    const TColor outline = first->Pen().Color;
     TRect column{first->Left(), first->Top() + FLumiHeight, first->Left() + first->Width(),
                  first->Top() + FLumiHeight};
-    for (int i = from; i <= to; ++i) {
+    for (int i = across.from; i <= across.to; ++i) {
         const TLumi* lumi = lumis_[static_cast<std::size_t>(i)];
-        if (!plainBoxInPlace(i) || lumi->Pen().Color != outline) {
-            return false;
-        }
         column.Top = std::min(column.Top, lumi->Top());
         column.Bottom = std::max(column.Bottom, lumi->Top() + FLumiHeight);
     }
     const TRect shown = column.Intersected(clip);
     if (shown.IsEmpty()) {
-        return true;
+        return;
     }
     canvas.Brush.Style = TBrushStyle::bsSolid;
     // An area inside one lamp (a lamp that changed) shows no outline.
     bool outlineShown = true;
-    for (int i = from; i <= to && outlineShown; ++i) {
+    for (int i = across.from; i <= across.to && outlineShown; ++i) {
         const TRect b = lumis_[static_cast<std::size_t>(i)]->BoundsRect();
         const TRect inside{b.Left + 1, b.Top + 1, b.Right - 1, b.Bottom - 1};
         outlineShown = !(shown.Intersected(inside) == shown);
     }
     if (outlineShown) {
-        canvas.Brush.Color = outline;
+        canvas.Brush.Color = first->Pen().Color;
         canvas.FillRect(shown);
     }
-    for (int i = from; i <= to; ++i) {
+    for (int i = across.from; i <= across.to; ++i) {
         const TLumi* lumi = lumis_[static_cast<std::size_t>(i)];
         const TRect b = lumi->BoundsRect();
         const TRect inside =
@@ -283,7 +290,6 @@ bool TBarGraph::paintColumn(TCanvas& canvas, const TRect& clip, int from, int to
             canvas.FillRect(inside);
         }
     }
-    return true;
 }
 
 TLumi* TBarGraph::Lumi(int index) const {

@@ -97,11 +97,20 @@ private:
     // Whether lamp index (of a regular column) is a plain visible box with a solid one-pixel
     // outline and a solid fill, in its place in the column.
     bool plainBoxInPlace(int index) const;
-    // Paints lamps from ... to, in their places in the column, as the column they form: the
-    // outlines (neighbours share a row) in one fill, then each lamp's inside. False, with
-    // nothing painted, unless every one of them is a plain box in its place and all outlines
-    // have one colour.
-    bool paintColumn(toolkit::TCanvas& canvas, const toolkit::TRect& clip, int from, int to) const;
+    // The lamps that reach into an area to paint, and whether they can be painted as one
+    // column. Found once for the panel's painting and the lamps' of the same area.
+    struct Across {
+        toolkit::TRect clip;
+        int from = 0;
+        int to = -1;
+        bool regular = false; // the column stands as built (regularColumn)
+        bool plain = false;   // lamps from ... to are plain boxes in place with one outline colour
+    };
+    const Across& lampsAcross(const toolkit::TRect& clip) const;
+    // Paints lamps from ... to of a plain column (Across::plain), in their places, as the
+    // column they form: the outlines (neighbours share a row) in one fill, then each lamp's
+    // inside.
+    void paintColumn(toolkit::TCanvas& canvas, const Across& across) const;
 
     int FLevel = 0;
     int FLevelMax = 65535;
@@ -115,6 +124,10 @@ private:
     // The column's mapping of levels onto lamps, shared with columns of the same shape.
     const TColumnCurve* column_ = nullptr;
     bool columnKnown_ = false;
+    // The last area's lamps; kept from the panel's painting to the lamps' (painting changes no
+    // lamp).
+    mutable Across across_;
+    mutable bool acrossKnown_ = false;
 };
 
 } // namespace controls

@@ -318,6 +318,22 @@ TEST(MeterPixels, APartPaintedAloneLooksAsInTheWholePicture) {
         meter->PeerPaint(whole, false);
         parts.push_back({2, 77, 15, 80});
     }
+    // The same area painted again after a lamp in it stopped being a plain box: the lamps
+    // there are looked at again.
+    const TRect area{1, 60, 16, 100};
+    meter->Lumi(20)->SetBrush({kLumiDark, TBrushStyle::bsSolid});
+    PixelCanvas first(w, h, 0x123456, area);
+    meter->PeerPaint(first, false);
+    meter->Lumi(20)->SetBrush({kLumiDark, TBrushStyle::bsClear});
+    PixelCanvas again(w, h, 0x123456, area);
+    meter->PeerPaint(again, false);
+    whole = PixelCanvas(w, h, clNone, all);
+    meter->PeerPaint(whole, false);
+    for (int y = area.Top; y < area.Bottom; ++y) {
+        for (int x = area.Left; x < area.Right; ++x) {
+            ASSERT_EQ(again.At(x, y), whole.At(x, y)) << "at " << x << "," << y;
+        }
+    }
     meter->Free();
 }
 
