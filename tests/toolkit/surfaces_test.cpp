@@ -186,6 +186,17 @@ TEST(DrawnContainers, MovingResizingHidingAndReparentingLeaveNoTrace) {
     EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
     n.inner->SetParent(n.outer);
     EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+
+    // Raised and lowered where two containers overlap: the upper one shows there.
+    n.other->SetBounds(120, 30, 60, 60);
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    EXPECT_EQ(GrabOnScreen(n.form.get()).PixelAt(150, 80), clTeal);
+    n.outer->BringToFront();
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    EXPECT_EQ(GrabOnScreen(n.form.get()).PixelAt(150, 80), clSilver);
+    n.outer->SendToBack();
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    EXPECT_EQ(GrabOnScreen(n.form.get()).PixelAt(150, 80), clTeal);
     n.other->Free();
     n.other = nullptr;
     EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));

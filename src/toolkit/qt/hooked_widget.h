@@ -79,7 +79,10 @@ public:
     }
     ~Hooked() override { RegisterSurface(this, nullptr); }
 
-    void detach() override { control_ = nullptr; }
+    void detach() override {
+        control_ = nullptr;
+        NoteLayoutChange(); // painting no longer reaches the control through this widget
+    }
     void setReportsMouse(bool value) { reportsMouse_ = value; }
     TWinControl* control() const { return control_; }
     TWinControl* surfaceControl() const override { return control_; }
@@ -122,6 +125,13 @@ protected:
             if (mayBeDrawn()) {
                 RefreshDrawnByParent(this);
             }
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::ShowToParent:
+        case QEvent::HideToParent:
+        case QEvent::ZOrderChange:
+            NoteLayoutChange(); // where and in what order the drawn children are painted
             break;
         default:
             break;

@@ -30,11 +30,7 @@ void paintAreas(QWidget* widget, TWinControl* control, QtCanvas& canvas, const Q
                 std::size_t count);
 
 // A drawn child that reaches into the areas being painted.
-struct Hit {
-    QWidget* child;
-    TWinControl* control;
-    QRect geometry;
-};
+using Hit = Surface::DrawnChild;
 
 // What one level of the descent through drawn children works with. The levels keep their room
 // from paint to paint (paints come one at a time on the window thread; a paint inside a paint,
@@ -111,14 +107,12 @@ void paintAreas(QWidget* widget, TWinControl* control, QtCanvas& canvas, const Q
         return std::pair<std::size_t, std::size_t>(from - areas, to - areas);
     };
     level.hits.clear();
-    for (QObject* o : widget->children()) {
-        auto* child = qobject_cast<QWidget*>(o);
-        Surface* s = nullptr;
-        if (child == nullptr || !child->geometry().intersects(box) || !isDrawnChild(child, &s) ||
-            s->surfaceControl() == nullptr) {
-            continue;
+    if (Surface* self = SurfaceOf(widget)) {
+        for (const Surface::DrawnChild& child : self->drawnChildren(widget)) {
+            if (child.geometry.intersects(box)) {
+                level.hits.push_back(child);
+            }
         }
-        level.hits.push_back({child, s->surfaceControl(), child->geometry()});
     }
     const std::vector<Hit>& hits = level.hits;
     level.topmostCover.assign(count, -1);
@@ -343,6 +337,22 @@ QWidget* PaintingWidget(QWidget* widget, QPoint* offset) {
         *offset = at;
     }
     return widget;
+}
+
+const std::vector<Surface::DrawnChild>& Surface::drawnChildren(QWidget* self) {
+    if (childrenEpoch_ == layoutEpoch) {
+        return drawnChildren_;
+    }
+    childrenEpoch_ = layoutEpoch;
+    drawnChildren_.clear();
+    for (QObject* o : self->children()) {
+        auto* child = qobject_cast<QWidget*>(o);
+        Surface* s = nullptr;
+        if (child != nullptr && isDrawnChild(child, &s) && s->surfaceControl() != nullptr) {
+            drawnChildren_.push_back({child, s->surfaceControl(), child->geometry()});
+        }
+    }
+    return drawnChildren_;
 }
 
 void RepaintArea(QWidget* widget, const QRect& rect) {

@@ -38,6 +38,16 @@ public:
     // The control whose surface this is (none once the control is gone).
     virtual TWinControl* surfaceControl() const = 0;
 
+    // A drawn child of this surface, as found at a layout epoch.
+    struct DrawnChild {
+        QWidget* child;
+        TWinControl* control;
+        QRect geometry;
+    };
+    // Its drawn children, bottom to top, each with its control and geometry: painting looks at
+    // these instead of every child object. Found again after a layout change.
+    const std::vector<DrawnChild>& drawnChildren(QWidget* self);
+
 protected:
     void setSurfaceRole(bool drawsChildren, bool mayBeDrawn) {
         drawsChildren_ = drawsChildren;
@@ -55,6 +65,8 @@ private:
     unsigned long long targetEpoch_ = 0;
     QWidget* target_ = nullptr;
     QPoint targetOffset_;
+    unsigned long long childrenEpoch_ = 0;
+    std::vector<DrawnChild> drawnChildren_;
     bool drawsChildren_ = false;
     bool mayBeDrawn_ = false;
     bool drawn_ = false;
@@ -67,7 +79,8 @@ Surface* SurfaceOf(const QWidget* widget);
 // The widget that paints widget's area (the widget itself unless its parent draws it), and the
 // offset of widget's origin in it. A drawn widget keeps the answer until the next layout change.
 QWidget* PaintingWidget(QWidget* widget, QPoint* offset);
-// A widget moved, changed its parent, children or drawing: the answers kept are stale.
+// A widget moved, was resized, shown, hidden, raised or lowered, or changed its parent, children,
+// drawing or control: the answers kept are stale.
 void NoteLayoutChange();
 
 // Schedules a repaint of a rectangle of widget (in its coordinates) where it is painted. For a
