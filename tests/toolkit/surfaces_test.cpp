@@ -18,9 +18,11 @@
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace toolkit {
@@ -357,6 +359,50 @@ TEST(DrawnContainers, ALoopRunByAMessageOfARoundShowsTheRoundsChangesSoFar) {
     ASSERT_EQ(DeliverPostedMessagesOfThisWake(), 2u);
     EXPECT_TRUE(boxClosed);
     EXPECT_EQ(shownDuringBox, clRed) << "the round's change waited for the box";
+}
+
+// A panel that runs a hook the next time it paints (as a failure in painting opens a box).
+class TPaintHook : public TCustomPanel {
+public:
+    using TCustomPanel::TCustomPanel;
+    std::function<void()> onPaint;
+
+protected:
+    void PaintWindow(TCanvas& canvas) override {
+        TCustomPanel::PaintWindow(canvas);
+        if (auto hook = std::exchange(onPaint, nullptr)) {
+            hook();
+        }
+    }
+};
+
+TEST(DrawnContainers, AWindowChangedWhileAPaintOfTheRoundWaitsForABoxIsPaintedMeanwhile) {
+    Nest n;
+    Nest second;
+    auto* hooked = new TPaintHook(n.form.get());
+    hooked->SetParent(n.form.get());
+    hooked->SetBounds(170, 100, 40, 20);
+    pump();
+    TColor shownDuringBox = clNone;
+    bool boxClosed = false;
+    hooked->onPaint = [&] {
+        QTimer::singleShot(50, [&] { second.other->SetColor(clMaroon); });
+        QTimer::singleShot(400, [&] {
+            shownDuringBox = GrabOnScreen(second.other).PixelAt(20, 50);
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                boxClosed = true;
+                box->close();
+            }
+        });
+        MessageBoxA(nullptr, "Text", "Caption", MB_OK);
+    };
+    n.form->SetMessageHandler(kChange, [hooked](TMessage&) { hooked->SetColor(clRed); });
+    PostMessageA(n.form->Handle(), kChange, 0, 0);
+    ASSERT_EQ(DeliverPostedMessagesOfThisWake(), 1u);
+    EXPECT_TRUE(boxClosed);
+    EXPECT_EQ(shownDuringBox, clMaroon) << "the other window waited for the box";
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    EXPECT_TRUE(ShownAsPaintedAlone(second.form.get()));
 }
 
 TEST(DrawnContainers, RegionOfRectanglesIsTheirUnion) {

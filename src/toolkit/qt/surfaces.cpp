@@ -373,36 +373,47 @@ void RepaintArea(QWidget* widget, const QRect& rect) {
 }
 
 void FlushRepaintAreas(bool paintNow) {
-    // A paint made here ends with a flush of its own (its event is handled): the surfaces still
-    // waiting are this one's to hand on, and the requests made meanwhile are picked up below.
-    static bool flushing = false;
-    if (flushing) {
+    auto& list = waiting();
+    if (list.empty()) {
         return;
     }
-    struct Flushing {
-        Flushing() { flushing = true; }
-        ~Flushing() { flushing = false; }
-    } scope;
-    auto& list = waiting();
-    // Requests made while painting wait for Qt's loop, so that a control that asks for a
-    // repaint while it paints cannot keep this loop going.
-    const std::size_t paintable = paintNow ? list.size() : 0;
-    // By index: a request made while handing on goes out with this flush.
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        auto* target = const_cast<QWidget*>(list[i]);
-        Surface* surface = SurfaceOf(target);
-        if (surface == nullptr) {
+    // The surfaces to hand on are taken off the list first. A paint made here ends with a flush
+    // of its own (its event has been handled), which must leave the surfaces still to come to
+    // this one; it hands on only what was asked meanwhile. Each depth keeps its room.
+    static std::vector<std::unique_ptr<std::vector<const QWidget*>>> takenAt;
+    static std::size_t depth = 0;
+    if (takenAt.size() <= depth) {
+        takenAt.push_back(std::make_unique<std::vector<const QWidget*>>());
+    }
+    std::vector<const QWidget*>& taken = *takenAt[depth];
+    taken.swap(list);
+    struct Deeper {
+        std::vector<const QWidget*>& taken;
+        Deeper(std::vector<const QWidget*>& t) : taken(t) { ++depth; }
+        ~Deeper() {
+            taken.clear();
+            --depth;
+        }
+    } deeper{taken};
+    for (const QWidget* widget : taken) {
+        auto* target = const_cast<QWidget*>(widget);
+        Surface* surface = SurfaceOf(target); // none if the widget went meanwhile
+        if (surface == nullptr || surface->pending_.empty()) {
             continue;
         }
         QRegion region = RegionOf(surface->pending_);
         surface->pending_.clear();
-        if (i < paintable) {
+        if (paintNow) {
             target->repaint(region);
         } else {
             target->update(region);
         }
     }
-    list.clear();
+    // Asked while these were handed on and not handed on by a flush meanwhile: to Qt's loop, so
+    // that a control that asks for a repaint while it paints cannot keep this loop going.
+    if (!list.empty()) {
+        FlushRepaintAreas(false);
+    }
 }
 
 QRegion RegionOf(const std::vector<QRect>& rects) {
