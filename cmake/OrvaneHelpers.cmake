@@ -22,14 +22,14 @@ function(orv_add_layer target folder)
     endif()
 endfunction()
 
-# orv_add_test_suite(<name> SOURCES <files...> LIBS <targets...> [GUI])
+# orv_add_test_suite(<name> SOURCES <files...> LIBS <targets...> [GUI] [RESOURCE_LOCK <lock>])
 # One GoogleTest executable per subsystem; every test case becomes its own CTest test, labelled
-# with the suite's name. Every suite has the shared test support (tests/support). GUI suites run
+# with the suite's name (and holding the lock while it runs, if one is named). Every suite has the shared test support (tests/support). GUI suites run
 # on the Qt backend under its offscreen platform, with the support's main, which fails a test
 # that makes Qt print a warning. Tests find the programs they start (rundll, helpers) beside
 # themselves in bin/.
 function(orv_add_test_suite name)
-    cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "GUI" "RESOURCE_LOCK" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} orv_test_support GTest::gtest GTest::gmock
                                           Threads::Threads)
@@ -38,11 +38,15 @@ function(orv_add_test_suite name)
     else()
         target_link_libraries(${name} PRIVATE GTest::gtest_main)
     endif()
+    set(lock)
+    if(ARG_RESOURCE_LOCK)
+        set(lock RESOURCE_LOCK ${ARG_RESOURCE_LOCK})
+    endif()
     include(GoogleTest)
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120 LABELS ${name})
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120 LABELS ${name} ${lock})
 endfunction()
 
 # orv_add_fuzz_target(<name> SOURCES <files...> LIBS <targets...>)
