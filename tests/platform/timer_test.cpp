@@ -56,6 +56,36 @@ double ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
+// The fires of a periodic timer started at start: fire k is due a period after fire k - 1 and
+// never comes early, and the resolution (here the period) puts the first due time at most one
+// period past the delay. A loaded machine may make any one fire late, so the least lateness of
+// all the fires is judged.
+void ExpectOnScheduleFromAStartWithinOnePeriod(const std::vector<Clock::time_point>& fires,
+                                               Clock::time_point start, milliseconds period) {
+    auto earliestStart = Clock::time_point::max();
+    for (std::size_t k = 0; k < fires.size(); ++k) {
+        const auto projected = fires[k] - static_cast<int>(k) * period;
+        EXPECT_GE(projected, start + period) << "fire " << k << " came early";
+        earliestStart = std::min(earliestStart, projected);
+    }
+    EXPECT_LT(earliestStart, start + 2 * period + milliseconds(10));
+}
+
+// The gap from each of these fires to the nearest of those, in ms, smallest first.
+std::vector<double> SortedGapsToNearest(const std::vector<Clock::time_point>& these,
+                                        const std::vector<Clock::time_point>& those) {
+    std::vector<double> gaps;
+    for (const auto t : these) {
+        double nearest = 1e9;
+        for (const auto u : those) {
+            nearest = std::min(nearest, std::abs(ms(t - u)));
+        }
+        gaps.push_back(nearest);
+    }
+    std::sort(gaps.begin(), gaps.end());
+    return gaps;
+}
+
 TEST(MultimediaTimer, PeriodicTimerKeepsItsAbsoluteScheduleThroughSlowCallbacks) {
     // Every 7th callback blocks for one and a half periods. A timer that scheduled from the end of
     // its callbacks would lose about half a period each time (some 7 fires over the run).
@@ -166,27 +196,10 @@ TEST(MultimediaTimer, TimersWithAResolutionFallDueTogetherAndNeverEarly) {
     const auto two = second.snapshot();
     ASSERT_GE(one.size(), 1u);
     EXPECT_GE(one[0], start + kPeriod) << "a resolution never makes a timer early";
-    // Fire k is due a period after fire k - 1 and never comes early; the resolution puts the
-    // first due time at most one resolution past the delay. A loaded machine may make any one
-    // fire late, so the least lateness of all the fires is judged.
-    auto earliestStart = Clock::time_point::max();
-    for (std::size_t k = 0; k < two.size(); ++k) {
-        const auto projected = two[k] - static_cast<int>(k) * kPeriod;
-        EXPECT_GE(projected, secondStart + kPeriod) << "fire " << k << " came early";
-        earliestStart = std::min(earliestStart, projected);
-    }
-    EXPECT_LT(earliestStart, secondStart + 2 * kPeriod + milliseconds(10));
-    // The gap from each fire of the second timer to the nearest fire of the first: a wake that
-    // served both has none; a loaded machine may delay one of them now and then.
-    std::vector<double> gaps;
-    for (const auto t : two) {
-        double nearest = 1e9;
-        for (const auto u : one) {
-            nearest = std::min(nearest, std::abs(ms(t - u)));
-        }
-        gaps.push_back(nearest);
-    }
-    std::sort(gaps.begin(), gaps.end());
+    ExpectOnScheduleFromAStartWithinOnePeriod(two, secondStart, kPeriod);
+    // From each fire of the second timer to the nearest fire of the first: a wake that served
+    // both has no gap; a loaded machine may delay one of them now and then.
+    const auto gaps = SortedGapsToNearest(two, one);
     EXPECT_LT(gaps[gaps.size() / 2], 5.0) << "the two timers do not fall due together";
 }
 
@@ -212,27 +225,11 @@ TEST(MultimediaTimer, ACoarserTimerWaitsWithinItsResolutionForTheNextCallbackOfA
     ASSERT_EQ(timeKillEvent(tick), TIMERR_NOERROR);
     const auto one = ticks.snapshot();
     const auto two = polls.snapshot();
-    // Never early, and never more than the resolution late: fire k is due a period after fire
-    // k - 1 of the absolute schedule, whose start the grid puts within one period after the
-    // delay. A loaded machine may make any one fire late, so the least lateness is judged.
-    auto earliestStart = Clock::time_point::max();
-    for (std::size_t k = 0; k < two.size(); ++k) {
-        const auto projected = two[k] - static_cast<int>(k) * kPoll;
-        EXPECT_GE(projected, start + kPoll) << "fire " << k << " came early";
-        earliestStart = std::min(earliestStart, projected);
-    }
-    EXPECT_LT(earliestStart, start + 2 * kPoll + milliseconds(10));
+    // Never early, and never more than the resolution late.
+    ExpectOnScheduleFromAStartWithinOnePeriod(two, start, kPoll);
     // Each 100 ms callback came in the wake of a 40 ms one. A loaded machine delays a wake, not
     // one of its callbacks alone; three in four must be near.
-    std::vector<double> gaps;
-    for (const auto t : two) {
-        double nearest = 1e9;
-        for (const auto u : one) {
-            nearest = std::min(nearest, std::abs(ms(t - u)));
-        }
-        gaps.push_back(nearest);
-    }
-    std::sort(gaps.begin(), gaps.end());
+    const auto gaps = SortedGapsToNearest(two, one);
     EXPECT_LT(gaps[gaps.size() * 3 / 4], 5.0) << "the 100 ms timer woke the thread for itself";
     // The 40 ms timer keeps its own schedule: it never waits for the coarser one.
     std::vector<double> tickGaps;
