@@ -3,9 +3,11 @@
 // program's CPU time per second of wall time, paints per second and the bytes allocated in a
 // poll; first with lively signals, then with every input and output silent once all columns
 // have fallen. The baseline, in the same run: a plain Qt program showing the same 64 meters,
-// polled and ticked the same way through the same driver (plain_meters.h).
+// polled and ticked the same way through the same driver (plain_meters.h). All four windows are
+// on screen throughout; the two sides meter in turns of 2 s, so that the load of the (shared)
+// machine falls on both alike.
 //
-// Usage: meter_windows_bench [seconds per lively phase, default 20]
+// Usage: meter_windows_bench [seconds of each side's lively phase, default 20]
 #include "driver/devices.h"
 #include "meters/adat_inp.h"
 #include "meters/adat_out.h"
@@ -20,6 +22,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -27,6 +31,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <new>
 #include <unistd.h>
 
@@ -105,13 +110,17 @@ double cpuSeconds(clockid_t clock = CLOCK_PROCESS_CPUTIME_ID) {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
-struct Figures {
-    double cpuPerWall = 0;   // CPU seconds per wall second
-    double uiCpuPerWall = 0; // the same, of the window thread alone
-    double paintsPerSecond = 0;
-    double bytesPerPoll = 0;     // allocated while a poll was handled
-    double uiBytesPerSecond = 0; // allocated on the window thread in all
-    double handlersPerWall = 0;  // time in the poll and tick handlers per wall second
+// What one side used while it metered, summed over its slices.
+struct Totals {
+    double wall = 0;
+    double cpu = 0;   // the whole program
+    double uiCpu = 0; // the window thread alone
+    long paints = 0;
+    long polls = 0;
+    std::size_t pollBytes = 0;                 // allocated while a poll was handled
+    std::size_t uiBytes = 0;                   // allocated on the window thread in all
+    double handlers = 0;                       // time in the poll and tick handlers
+    double minSliceCpu = 1e9, maxSliceCpu = 0; // CPU per wall second of a slice
 };
 
 // Polls handled and what they allocated (our windows; the baseline counts its own), and the
@@ -132,28 +141,55 @@ void runFor(double seconds) {
     }
 }
 
-// Runs the message loop for the given time and measures.
-template <typename PollCount, typename PollBytes, typename HandlerSeconds>
-Figures measure(double seconds, PollCount polls, PollBytes pollBytes, HandlerSeconds handlers) {
-    double handlers0 = handlers();
+// One side of the comparison: how to start and pause its metering, and its counters.
+struct Side {
+    std::function<void()> start;
+    std::function<void()> pause;
+    std::function<long()> polls;
+    std::function<std::size_t()> pollBytes;
+    std::function<double()> handlers;
+};
+
+// Starts the side, lets it run unmeasured for a moment (the first poll after a start lights
+// many lamps at once), then runs the message loop for the given time, measures and pauses it.
+void slice(const Side& side, double seconds, Totals& t) {
+    side.start();
+    runFor(0.3);
+    double handlers0 = side.handlers();
     long paints0 = gPaints->paints;
-    long polls0 = polls();
-    std::size_t pollBytes0 = pollBytes();
+    long polls0 = side.polls();
+    std::size_t pollBytes0 = side.pollBytes();
     std::size_t bytes0 = tAllocatedBytes;
     double cpu0 = cpuSeconds();
     double uiCpu0 = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
     auto t0 = std::chrono::steady_clock::now();
     runFor(seconds);
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    Figures f;
-    f.cpuPerWall = (cpuSeconds() - cpu0) / wall;
-    f.uiCpuPerWall = (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - uiCpu0) / wall;
-    f.paintsPerSecond = static_cast<double>(gPaints->paints - paints0) / wall;
-    long n = polls() - polls0;
-    f.bytesPerPoll = n > 0 ? static_cast<double>(pollBytes() - pollBytes0) / n : 0;
-    f.uiBytesPerSecond = static_cast<double>(tAllocatedBytes - bytes0) / wall;
-    f.handlersPerWall = (handlers() - handlers0) / wall;
-    return f;
+    double cpu = cpuSeconds() - cpu0;
+    t.wall += wall;
+    t.cpu += cpu;
+    t.uiCpu += cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - uiCpu0;
+    t.paints += gPaints->paints - paints0;
+    t.polls += side.polls() - polls0;
+    t.pollBytes += side.pollBytes() - pollBytes0;
+    t.uiBytes += tAllocatedBytes - bytes0;
+    t.handlers += side.handlers() - handlers0;
+    t.minSliceCpu = std::min(t.minSliceCpu, cpu / wall);
+    t.maxSliceCpu = std::max(t.maxSliceCpu, cpu / wall);
+    side.pause();
+}
+
+// Alternates the two sides in slices of a few seconds, so that a change in the machine's load
+// (it is shared) falls on both alike.
+void alternate(const Side& ours, const Side& base, double seconds, Totals& o, Totals& b) {
+    const double each = 2.0;
+    int slices = std::max(1, static_cast<int>(seconds / each + 0.5));
+    for (int i = 0; i < slices; ++i) {
+        // Who goes first changes too: a slice right after the other side's may pay for it.
+        const bool oursFirst = i % 2 == 0;
+        slice(oursFirst ? ours : base, each, oursFirst ? o : b);
+        slice(oursFirst ? base : ours, each, oursFirst ? b : o);
+    }
 }
 
 // Wraps a window's poll and tick handlers to count polls, their allocations and the time. The
@@ -181,25 +217,32 @@ double ratio(double ours, double base) {
     return base > 0 ? ours / base : 0;
 }
 
-void print(const char* phase, const Figures& ours, const Figures& base) {
-    std::printf("%s\n", phase);
-    std::printf("  CPU, %% of one core      ours %7.2f   plain Qt %7.2f   ratio %5.2f\n",
-                100 * ours.cpuPerWall, 100 * base.cpuPerWall,
-                ratio(ours.cpuPerWall, base.cpuPerWall));
-    std::printf("  window thread, %%        ours %7.2f   plain Qt %7.2f   ratio %5.2f\n",
-                100 * ours.uiCpuPerWall, 100 * base.uiCpuPerWall,
-                ratio(ours.uiCpuPerWall, base.uiCpuPerWall));
-    std::printf("  poll + tick handlers, %%  ours %7.2f   plain Qt %7.2f   ratio %5.2f\n",
-                100 * ours.handlersPerWall, 100 * base.handlersPerWall,
-                ratio(ours.handlersPerWall, base.handlersPerWall));
-    std::printf("  paints per second       ours %7.1f   plain Qt %7.1f   ratio %5.2f\n",
-                ours.paintsPerSecond, base.paintsPerSecond,
-                ratio(ours.paintsPerSecond, base.paintsPerSecond));
+void print(const char* phase, const Totals& ours, const Totals& base) {
+    auto perWall = [](double v, const Totals& t) { return t.wall > 0 ? v / t.wall : 0; };
+    auto perPoll = [](std::size_t v, const Totals& t) {
+        return t.polls > 0 ? static_cast<double>(v) / static_cast<double>(t.polls) : 0;
+    };
+    auto row = [](const char* what, double o, double b, const char* format) {
+        std::printf(format, what, o, b, ratio(o, b));
+    };
+    std::printf("%s, %.0f s measured on each side:\n", phase, ours.wall);
+    const char* pct = "  %-24s ours %7.2f   plain Qt %7.2f   ratio %5.2f\n";
+    row("CPU, % of one core", 100 * perWall(ours.cpu, ours), 100 * perWall(base.cpu, base), pct);
+    std::printf("    slices from %.2f to %.2f (ours), %.2f to %.2f (plain Qt)\n",
+                100 * ours.minSliceCpu, 100 * ours.maxSliceCpu, 100 * base.minSliceCpu,
+                100 * base.maxSliceCpu);
+    row("window thread, %", 100 * perWall(ours.uiCpu, ours), 100 * perWall(base.uiCpu, base), pct);
+    row("poll + tick handlers, %", 100 * perWall(ours.handlers, ours),
+        100 * perWall(base.handlers, base), pct);
+    row("paints per second", perWall(static_cast<double>(ours.paints), ours),
+        perWall(static_cast<double>(base.paints), base),
+        "  %-24s ours %7.1f   plain Qt %7.1f   ratio %5.2f\n");
     // A poll of ours reads one window's pairs; one of the baseline reads both windows'.
-    std::printf("  bytes allocated a poll  ours %7.1f   plain Qt %7.1f\n", ours.bytesPerPoll,
-                base.bytesPerPoll);
-    std::printf("  window thread, bytes/s  ours %7.0f   plain Qt %7.0f\n", ours.uiBytesPerSecond,
-                base.uiBytesPerSecond);
+    std::printf("  %-24s ours %7.1f   plain Qt %7.1f\n", "bytes allocated a poll",
+                perPoll(ours.pollBytes, ours), perPoll(base.pollBytes, base));
+    std::printf("  %-24s ours %7.0f   plain Qt %7.0f\n", "window thread, bytes/s",
+                perWall(static_cast<double>(ours.uiBytes), ours),
+                perWall(static_cast<double>(base.uiBytes), base));
 }
 
 } // namespace
@@ -219,7 +262,8 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(scratch);
     ::setenv("ORVANE_REGISTRY", (scratch / "registry.db").c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    // Both windows of four cards are 1272 pixels wide: the offscreen screen must hold them.
+    // The windows of four cards are 1272 pixels wide, and four of them stand one below the
+    // other: the offscreen screen must hold them.
     std::string screenConfig;
     if (std::strcmp(std::getenv("QT_QPA_PLATFORM"), "offscreen") == 0) {
         screenConfig = (scratch / "screen.json").string();
@@ -229,7 +273,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         std::fputs("{\"screens\": [{\"name\": \"bench\", \"x\": 0, \"y\": 0, "
-                   "\"width\": 1600, \"height\": 1000}]}",
+                   "\"width\": 1600, \"height\": 1100}]}",
                    f);
         std::fclose(f);
         ::setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screenConfig).c_str(), 1);
@@ -253,50 +297,67 @@ int main(int argc, char** argv) {
                 "%s platform\n",
                 kCards, lively, silent, qPrintable(QGuiApplication::platformName()));
 
-    // Ours: both windows, as the control window opens them, at full width.
+    // Ours: both windows, as the control window opens them, at full width. The baseline's
+    // below them: all four windows on screen, each side metering in its turn.
     auto* owner = TCustomForm::Create<TForm>(nullptr);
     auto* in = TCustomForm::Create<TfrmAdatInp>(owner);
     auto* out = TCustomForm::Create<TfrmAdatOut>(owner);
+    const int pitch = 260;
     int top = 0;
     for (TAdatMeterForm* form :
          {static_cast<TAdatMeterForm*>(in), static_cast<TAdatMeterForm*>(out)}) {
         countPolls(form);
         form->Show();
+        form->StopMetering();
         // Full width (held to the window's largest), one window below the other: every meter
         // in view, as the baseline's.
         form->SetBounds(0, top, 100000, form->Height());
-        top += 300;
+        if (form->Height() > pitch) {
+            std::fprintf(stderr, "a meter window is %d pixels high\n", form->Height());
+            return 1;
+        }
+        top += pitch;
     }
-    auto ourPolls = [] { return gPolls; };
-    auto ourPollBytes = [] { return gPollBytes; };
-    auto ourHandlers = [] { return gHandlerSeconds; };
+    if (QScreen* screen = QGuiApplication::primaryScreen();
+        screen != nullptr && screen->geometry().height() < 2 * top) {
+        std::fprintf(stderr, "the screen is %d pixels high; the four windows need %d\n",
+                     screen->geometry().height(), 2 * top);
+        return 1;
+    }
+    bench::PlainMeterWindows plain(kCards, top, pitch);
+    plain.start();
+    plain.pause();
+
+    Side ours{[in, out] {
+                  in->StartMetering();
+                  out->StartMetering();
+              },
+              [in, out] {
+                  in->StopMetering();
+                  out->StopMetering();
+              },
+              [] { return gPolls; }, [] { return gPollBytes; }, [] { return gHandlerSeconds; }};
+    Side base{[&plain] { plain.start(); }, [&plain] { plain.pause(); },
+              [&plain] { return plain.polls(); }, [&plain] { return plain.pollBytes(); },
+              [&plain] { return plain.handlerSeconds(); }};
+
+    Totals oursLively, baseLively, oursSilent, baseSilent;
     gSilent = false;
-    runFor(1.0);
-    Figures oursLively = measure(lively, ourPolls, ourPollBytes, ourHandlers);
+    alternate(ours, base, lively, oursLively, baseLively);
+    // Every column falls and every peak is released, on each side.
     gSilent = true;
-    runFor(settle);
-    Figures oursSilent = measure(silent, ourPolls, ourPollBytes, ourHandlers);
+    Totals unused;
+    slice(ours, settle, unused);
+    slice(base, settle, unused);
+    alternate(ours, base, silent, oursSilent, baseSilent);
+    plain.stop();
     CloseAndFree(in);
     CloseAndFree(out);
     owner->Free();
     Application->ProcessMessages();
 
-    // The baseline.
-    bench::PlainMeterWindows plain(kCards);
-    gSilent = false;
-    plain.start();
-    auto basePolls = [&plain] { return plain.polls(); };
-    auto basePollBytes = [&plain] { return plain.pollBytes(); };
-    auto baseHandlers = [&plain] { return plain.handlerSeconds(); };
-    runFor(1.0);
-    Figures baseLively = measure(lively, basePolls, basePollBytes, baseHandlers);
-    gSilent = true;
-    runFor(settle);
-    Figures baseSilent = measure(silent, basePolls, basePollBytes, baseHandlers);
-    plain.stop();
-
-    print("Lively signals:", oursLively, baseLively);
-    print("All silent, every column fallen:", oursSilent, baseSilent);
+    print("Lively signals", oursLively, baseLively);
+    print("All silent, every column fallen", oursSilent, baseSilent);
 
     Application->Free();
     FlushDeferredDeletes();

@@ -141,7 +141,8 @@ struct PlainMeterWindows::Impl {
     }
 };
 
-PlainMeterWindows::PlainMeterWindows(int cards) : impl_(std::make_unique<Impl>()) {
+PlainMeterWindows::PlainMeterWindows(int cards, int top, int pitch)
+    : impl_(std::make_unique<Impl>()) {
     Impl& d = *impl_;
     d.cards = cards;
     HMEM16 mem = 0;
@@ -152,7 +153,7 @@ PlainMeterWindows::PlainMeterWindows(int cards) : impl_(std::make_unique<Impl>()
         win.output = w == 1;
         win.widget = std::make_unique<QWidget>();
         win.widget->setWindowTitle(w == 0 ? "plain inputs" : "plain outputs");
-        win.widget->setGeometry(0, w == 0 ? 0 : 300, 314 * cards + 8, 231);
+        win.widget->setGeometry(0, top + pitch * w, 314 * cards + 8, 231);
         for (int k = 0; k < 8 * cards; ++k) {
             auto* meter = new PlainMeter(win.widget.get());
             int card = k / 8;
@@ -194,10 +195,14 @@ void PlainMeterWindows::start() {
     d.poll.start(100);
 }
 
+void PlainMeterWindows::pause() {
+    impl_->tick.stop();
+    impl_->poll.stop();
+}
+
 void PlainMeterWindows::stop() {
     Impl& d = *impl_;
-    d.tick.stop();
-    d.poll.stop();
+    pause();
     for (Window& w : d.windows) {
         w.widget->hide();
     }

@@ -16,11 +16,14 @@ std::size_t allocatedBytesOnThisThread();
 
 class PlainMeterWindows {
 public:
-    // cards: 1 to 4. The driver's devices must have been found.
-    explicit PlainMeterWindows(int cards);
+    // cards: 1 to 4; the windows stand at the given top and pitch pixels below it. The driver's
+    // devices must have been found.
+    PlainMeterWindows(int cards, int top, int pitch);
     ~PlainMeterWindows();
-    // Shows both windows and starts the timers.
+    // Shows both windows (if hidden) and starts metering.
     void start();
+    // Stops the timers; the windows stay on screen as they are.
+    void pause();
     void stop();
     long polls() const;
     // Bytes allocated while polls were handled.
