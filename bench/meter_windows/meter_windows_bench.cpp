@@ -5,7 +5,9 @@
 // have fallen. The baseline, in the same run: a plain Qt program showing the same 64 meters,
 // polled and ticked the same way through the same driver (plain_meters.h). All four windows are
 // on screen throughout; the two sides meter in turns of 2 s, so that the load of the (shared)
-// machine falls on both alike.
+// machine falls on both alike. A third side in the same turns wakes as ours does, on the same
+// four timers posting the same messages, and does nothing with them: what it costs is what
+// waking 25 times a second costs this machine, whose speed (a shared virtual machine's) swings.
 //
 // Usage: meter_windows_bench [seconds of each side's lively phase, default 20]
 #include "driver/devices.h"
@@ -24,6 +26,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -179,16 +182,19 @@ void slice(const Side& side, double seconds, Totals& t) {
     side.pause();
 }
 
-// Alternates the two sides in slices of a few seconds, so that a change in the machine's load
-// (it is shared) falls on both alike.
-void alternate(const Side& ours, const Side& base, double seconds, Totals& o, Totals& b) {
+// Alternates the sides in slices of a few seconds, so that a change in the machine's load (it
+// is shared) falls on all alike.
+template <std::size_t N>
+void alternate(const std::array<const Side*, N>& sides, double seconds,
+               const std::array<Totals*, N>& totals) {
     const double each = 2.0;
-    int slices = std::max(1, static_cast<int>(seconds / each + 0.5));
-    for (int i = 0; i < slices; ++i) {
-        // Who goes first changes too: a slice right after the other side's may pay for it.
-        const bool oursFirst = i % 2 == 0;
-        slice(oursFirst ? ours : base, each, oursFirst ? o : b);
-        slice(oursFirst ? base : ours, each, oursFirst ? b : o);
+    int rounds = std::max(1, static_cast<int>(seconds / each + 0.5));
+    for (int i = 0; i < rounds; ++i) {
+        // Who goes first changes too: a slice right after another side's may pay for it.
+        for (std::size_t k = 0; k < N; ++k) {
+            std::size_t which = (static_cast<std::size_t>(i) + k) % N;
+            slice(*sides[which], each, *totals[which]);
+        }
     }
 }
 
@@ -217,7 +223,7 @@ double ratio(double ours, double base) {
     return base > 0 ? ours / base : 0;
 }
 
-void print(const char* phase, const Totals& ours, const Totals& base) {
+void print(const char* phase, const Totals& ours, const Totals& base, const Totals& wakes) {
     auto perWall = [](double v, const Totals& t) { return t.wall > 0 ? v / t.wall : 0; };
     auto perPoll = [](std::size_t v, const Totals& t) {
         return t.polls > 0 ? static_cast<double>(v) / static_cast<double>(t.polls) : 0;
@@ -243,6 +249,10 @@ void print(const char* phase, const Totals& ours, const Totals& base) {
     std::printf("  %-24s ours %7.0f   plain Qt %7.0f\n", "window thread, bytes/s",
                 perWall(static_cast<double>(ours.uiBytes), ours),
                 perWall(static_cast<double>(base.uiBytes), base));
+    std::printf("  our wakes, nothing metered: CPU %.2f %% (slices %.2f to %.2f), window thread "
+                "%.2f %%\n",
+                100 * perWall(wakes.cpu, wakes), 100 * wakes.minSliceCpu, 100 * wakes.maxSliceCpu,
+                100 * perWall(wakes.uiCpu, wakes));
 }
 
 } // namespace
@@ -341,23 +351,48 @@ int main(int argc, char** argv) {
               [&plain] { return plain.polls(); }, [&plain] { return plain.pollBytes(); },
               [&plain] { return plain.handlerSeconds(); }};
 
-    Totals oursLively, baseLively, oursSilent, baseSilent;
+    // Our wakes alone: the windows' four timers, posting to a window that only counts them.
+    long wakeMessages = 0;
+    auto count = [&wakeMessages](TMessage&) { ++wakeMessages; };
+    owner->SetMessageHandler(WM_METERTICK, count);
+    owner->SetMessageHandler(WM_LEVELPOLL, count);
+    std::array<UINT, 4> wakeTimers{};
+    Side wakes{[owner, &wakeTimers] {
+                   auto window = reinterpret_cast<DWORD_PTR>(owner->Handle());
+                   wakeTimers = {timeSetEvent(40, 40, TickTimerProc, window, TIME_PERIODIC),
+                                 timeSetEvent(40, 40, TickTimerProc, window, TIME_PERIODIC),
+                                 timeSetEvent(100, 100, PollTimerProc, window, TIME_PERIODIC),
+                                 timeSetEvent(100, 100, PollTimerProc, window, TIME_PERIODIC)};
+               },
+               [&wakeTimers] {
+                   for (UINT& timer : wakeTimers) {
+                       timeKillEvent(timer);
+                       timer = 0;
+                   }
+               },
+               [] { return 0L; }, [] { return std::size_t{0}; }, [] { return 0.0; }};
+
+    Totals oursLively, baseLively, wakesLively, oursSilent, baseSilent, wakesSilent;
     gSilent = false;
-    alternate(ours, base, lively, oursLively, baseLively);
+    alternate<3>({&ours, &base, &wakes}, lively, {&oursLively, &baseLively, &wakesLively});
     // Every column falls and every peak is released, on each side.
     gSilent = true;
     Totals unused;
     slice(ours, settle, unused);
     slice(base, settle, unused);
-    alternate(ours, base, silent, oursSilent, baseSilent);
+    alternate<3>({&ours, &base, &wakes}, silent, {&oursSilent, &baseSilent, &wakesSilent});
     plain.stop();
+    if (wakeMessages == 0) {
+        std::fprintf(stderr, "the timers of the wakes alone posted nothing\n");
+        return 1;
+    }
     CloseAndFree(in);
     CloseAndFree(out);
     owner->Free();
     Application->ProcessMessages();
 
-    print("Lively signals", oursLively, baseLively);
-    print("All silent, every column fallen", oursSilent, baseSilent);
+    print("Lively signals", oursLively, baseLively, wakesLively);
+    print("All silent, every column fallen", oursSilent, baseSilent, wakesSilent);
 
     Application->Free();
     FlushDeferredDeletes();
