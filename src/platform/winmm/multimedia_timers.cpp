@@ -22,16 +22,28 @@
 // runs on the timer thread (unless the killer is that thread, i.e. a callback killing its own or
 // another timer, where no callback can be running besides itself).
 //
+// Sleeping: the timer thread sleeps on a futex word of its own, which every change of the
+// schedule (and the stop) bumps. A condition variable would cost a system call more per wake:
+// after a timed-out wait glibc takes the mutex back marked as contended, so releasing it makes a
+// FUTEX_WAKE that wakes nobody.
+//
 // Exit: at static destruction the timer thread is stopped and joined (after its running callback,
 // if any, returns); later timeSetEvent calls fail, timeKillEvent calls still succeed. The timer
 // state itself is never destroyed, so calls made by later static destructors stay safe.
 #include "platform/winmm.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <climits>
 #include <condition_variable>
+#include <cstdint>
+#include <ctime>
+#include <linux/futex.h>
 #include <map>
 #include <mutex>
+#include <sys/syscall.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -39,7 +51,33 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = std::chrono::steady_clock; // CLOCK_MONOTONIC
+
+static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t) &&
+              std::atomic<std::uint32_t>::is_always_lock_free);
+
+// Sleeps while *word holds seen, until woken or until the given time of Clock (max: no limit).
+void sleepOnWord(std::atomic<std::uint32_t>& word, std::uint32_t seen, Clock::time_point until) {
+    timespec deadline{};
+    const timespec* limit = nullptr;
+    if (until != Clock::time_point::max()) {
+        const auto since = until.time_since_epoch();
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
+        deadline.tv_sec = static_cast<time_t>(seconds.count());
+        deadline.tv_nsec = static_cast<long>(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count());
+        limit = &deadline;
+    }
+    // An absolute deadline on CLOCK_MONOTONIC; returns early on a signal or a change, which the
+    // caller's loop looks at anyway.
+    ::syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAIT_BITSET_PRIVATE, seen,
+              limit, nullptr, FUTEX_BITSET_MATCH_ANY);
+}
+
+void wakeAllOnWord(std::atomic<std::uint32_t>& word) {
+    ::syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAKE_PRIVATE, INT_MAX,
+              nullptr, nullptr, 0);
+}
 
 constexpr UINT kMinDelay = 1;
 constexpr UINT kMaxDelay = 65535;
@@ -71,7 +109,7 @@ public:
         const auto due = onGrid(Clock::now() + period, slack);
         timers_.emplace(id, Timer{callback, user, period, std::chrono::milliseconds(slack),
                                   (flags & TIME_PERIODIC) != 0, due});
-        wake_.notify_one();
+        scheduleChanged();
         return id;
     }
 
@@ -98,7 +136,7 @@ public:
                 return;
             }
             stopped_ = true;
-            wake_.notify_all();
+            scheduleChanged();
         }
         if (!thread_.joinable()) {
             return;
@@ -119,6 +157,20 @@ private:
         const Clock::duration step = std::chrono::milliseconds(resolution);
         const Clock::duration late = due.time_since_epoch() % step;
         return late == Clock::duration::zero() ? due : due + (step - late);
+    }
+
+    // Caller holds mutex_.
+    void scheduleChanged() {
+        changes_.fetch_add(1, std::memory_order_release);
+        wakeAllOnWord(changes_);
+    }
+
+    // Caller holds mutex_ (through lock), which is released while the thread sleeps.
+    void sleepUntil(std::unique_lock<std::mutex>& lock, Clock::time_point until) {
+        const std::uint32_t seen = changes_.load(std::memory_order_acquire);
+        lock.unlock();
+        sleepOnWord(changes_, seen, until);
+        lock.lock();
     }
 
     // Caller holds mutex_.
@@ -187,15 +239,8 @@ private:
         while (!stopped_) {
             const auto now = Clock::now();
             const auto [it, at] = next(now);
-            if (it == timers_.end()) {
-                wake_.wait(lock);
-                continue;
-            }
-            if (at > now) {
-                // A copy: wait_until reads its deadline again after waking, when the timer may
-                // have been killed.
-                const Clock::time_point wakeAt = at;
-                wake_.wait_until(lock, wakeAt);
+            if (at > now) { // also when there is no timer: at is then max
+                sleepUntil(lock, at);
                 continue;
             }
             const UINT id = it->first;
@@ -236,8 +281,8 @@ private:
     };
 
     std::mutex mutex_;
-    std::condition_variable wake_;     // the schedule changed, or stop
-    std::condition_variable finished_; // a callback returned
+    std::atomic<std::uint32_t> changes_{0}; // bumped when the schedule changes, or at the stop
+    std::condition_variable finished_;      // a callback returned
     std::map<UINT, Timer> timers_;
     struct Pending {
         std::map<UINT, Timer>::iterator timer;
