@@ -84,7 +84,7 @@ void TBarGraph::CreateLumis() {
     int w = Width() - 3;
     int t = Height() - FLumiHeight - 2;
     lumis_.reserve(static_cast<std::size_t>(std::max(FLumiCount, 0)));
-    lit_.reserve(lumis_.capacity());
+    lamps_.reserve(lumis_.capacity());
     for (int i = 0; i < FLumiCount; ++i) {
         auto* lumi = new TLumi(this);
         lumi->SetBounds(1, t, w, FLumiHeight);
@@ -93,10 +93,11 @@ void TBarGraph::CreateLumis() {
         lumi->bar_ = this;
         lumi->index_ = i;
         lumis_.push_back(lumi);
-        lit_.push_back(0);
+        lamps_.push_back({lumi->Brush().Color, false});
         t -= step;
     }
     columnKnown_ = false;
+    columnShape_ = ColumnShape::unknown;
     FTopIndex = std::clamp(FTopIndex, 0, std::max(FLumiCount - 1, 0));
 }
 
@@ -112,13 +113,31 @@ void TBarGraph::unlinkLumis() {
         }
     }
     lumis_.clear();
-    lit_.clear();
+    lamps_.clear();
+    columnShape_ = ColumnShape::unknown;
 }
 
 void TBarGraph::lumiSwitched(int index, bool on) {
-    if (index >= 0 && static_cast<std::size_t>(index) < lit_.size()) {
-        lit_[static_cast<std::size_t>(index)] = on ? 1 : 0;
+    if (index >= 0 && static_cast<std::size_t>(index) < lamps_.size()) {
+        lamps_[static_cast<std::size_t>(index)].lit = on;
     }
+}
+
+void TBarGraph::lumiRestyled(const TLumi& lumi) {
+    auto i = static_cast<std::size_t>(lumi.index_);
+    if (lumi.index_ < 0 || i >= lamps_.size()) {
+        return;
+    }
+    lamps_[i].fill = lumi.Brush().Color;
+    // A lamp switched keeps its style; anything else is looked at again.
+    if (columnShape_ != ColumnShape::plain || !plainStyle(lumi, outline_)) {
+        columnShape_ = ColumnShape::unknown;
+    }
+}
+
+void TBarGraph::ChildChanged(TControl* child) {
+    columnShape_ = ColumnShape::unknown;
+    TPanel::ChildChanged(child);
 }
 
 void TBarGraph::FreeLumis() {
@@ -165,10 +184,9 @@ bool TBarGraph::regularColumn() const {
            lumis_.back()->Top() == lumis_.front()->Top() - (n - 1) * step;
 }
 
-void TBarGraph::lumisAcross(int top, int bottom, int& from, int& to) const {
+void TBarGraph::lumisAcross(int base, int top, int bottom, int& from, int& to) const {
     // Lamp i has its top at the bottom lamp's top - i * step.
     int step = FLumiHeight - 1;
-    int base = lumis_.front()->Top();
     from = std::max((base - bottom) / step - 1, 0);
     to = std::min((base + FLumiHeight - top) / step + 1, static_cast<int>(lumis_.size()) - 1);
 }
@@ -180,18 +198,53 @@ const TBarGraph::Across& TBarGraph::lampsAcross(const TRect& clip) const {
     acrossKnown_ = true;
     across_ = Across{};
     across_.clip = clip;
+    if (columnShape_ == ColumnShape::unknown) {
+        findColumnShape();
+    }
+    if (columnShape_ == ColumnShape::plain) {
+        across_.regular = true;
+        across_.plain = true;
+        across_.bottomLamp = bottomLamp_;
+        across_.outline = outline_;
+        lumisAcross(bottomLamp_.Top, clip.Top, clip.Bottom, across_.from, across_.to);
+        return across_;
+    }
     across_.regular = regularColumn();
     if (!across_.regular) {
         return across_;
     }
-    lumisAcross(clip.Top, clip.Bottom, across_.from, across_.to);
-    const TColor outline = lumis_.front()->Pen().Color;
+    const TLumi* first = lumis_.front();
+    across_.bottomLamp = bottomPlace();
+    across_.outline = first->Pen().Color;
+    lumisAcross(first->Top(), clip.Top, clip.Bottom, across_.from, across_.to);
     across_.plain = true;
     for (int i = across_.from; i <= across_.to && across_.plain; ++i) {
-        across_.plain =
-            plainBoxInPlace(i) && lumis_[static_cast<std::size_t>(i)]->Pen().Color == outline;
+        across_.plain = plainBoxInPlace(i, across_.outline);
     }
     return across_;
+}
+
+TRect TBarGraph::bottomPlace() const {
+    const TLumi* first = lumis_.front();
+    return {first->Left(), first->Top(), first->Left() + first->Width(),
+            first->Top() + FLumiHeight};
+}
+
+void TBarGraph::findColumnShape() const {
+    columnShape_ = ColumnShape::other;
+    if (!regularColumn()) {
+        return;
+    }
+    const TLumi* first = lumis_.front();
+    const TColor outline = first->Pen().Color;
+    for (int i = 0; i < static_cast<int>(lumis_.size()); ++i) {
+        if (!plainBoxInPlace(i, outline)) {
+            return;
+        }
+    }
+    bottomLamp_ = bottomPlace();
+    outline_ = outline;
+    columnShape_ = ColumnShape::plain;
 }
 
 void TBarGraph::PaintWindow(TCanvas& canvas) {
@@ -206,10 +259,10 @@ void TBarGraph::PaintWindow(TCanvas& canvas) {
     const Across& across = lampsAcross(clip);
     bool cover = across.plain && across.from <= across.to;
     if (cover) {
-        const TLumi* bottom = lumis_[static_cast<std::size_t>(across.from)];
-        const TLumi* top = lumis_[static_cast<std::size_t>(across.to)];
-        cover = clip.Left >= bottom->Left() && clip.Right <= bottom->Left() + bottom->Width() &&
-                top->Top() <= clip.Top && bottom->Top() + bottom->Height() >= clip.Bottom;
+        const TRect bottom = lampRect(across.bottomLamp, across.from);
+        const TRect top = lampRect(across.bottomLamp, across.to);
+        cover = clip.Left >= bottom.Left && clip.Right <= bottom.Right && top.Top <= clip.Top &&
+                bottom.Bottom >= clip.Bottom;
     }
     if (!cover) {
         acrossKnown_ = false; // kept only across a panel's painting that paints nothing
@@ -244,26 +297,29 @@ void TBarGraph::PaintControls(TCanvas& canvas) {
     }
 }
 
-bool TBarGraph::plainBoxInPlace(int index) const {
+bool TBarGraph::plainBoxInPlace(int index, TColor outline) const {
     const TLumi* first = lumis_.front();
     const TLumi* lumi = lumis_[static_cast<std::size_t>(index)];
     return lumi != nullptr && lumi->Visible() && lumi->Left() == first->Left() &&
            lumi->Width() == first->Width() && lumi->Height() == FLumiHeight &&
-           lumi->Top() == first->Top() - index * (FLumiHeight - 1) &&
-           lumi->Shape() == TShapeType::stRectangle && lumi->Pen().Style == TPenStyle::psSolid &&
-           lumi->Pen().Width == 1 && lumi->Brush().Style == TBrushStyle::bsSolid;
+           lumi->Top() == first->Top() - index * (FLumiHeight - 1) && plainStyle(*lumi, outline);
+}
+
+bool TBarGraph::plainStyle(const TLumi& lumi, TColor outline) {
+    const TPen& pen = lumi.Pen();
+    return lumi.Shape() == TShapeType::stRectangle && pen.Style == TPenStyle::psSolid &&
+           pen.Width == 1 && pen.Color == outline && lumi.Brush().Style == TBrushStyle::bsSolid;
 }
 
 void TBarGraph::paintColumn(TCanvas& canvas, const Across& across) const {
     const TRect& clip = across.clip;
-    const TLumi* first = lumis_.front();
-    TRect column{first->Left(), first->Top() + FLumiHeight, first->Left() + first->Width(),
-                 first->Top() + FLumiHeight};
-    for (int i = across.from; i <= across.to; ++i) {
-        const TLumi* lumi = lumis_[static_cast<std::size_t>(i)];
-        column.Top = std::min(column.Top, lumi->Top());
-        column.Bottom = std::max(column.Bottom, lumi->Top() + FLumiHeight);
+    if (across.from > across.to) {
+        return;
     }
+    // The lamps in their places, from the top one of the range down to the bottom lamp.
+    const TRect& bottomLamp = across.bottomLamp;
+    const TRect column{bottomLamp.Left, lampRect(bottomLamp, across.to).Top, bottomLamp.Right,
+                       bottomLamp.Bottom};
     const TRect shown = column.Intersected(clip);
     if (shown.IsEmpty()) {
         return;
@@ -272,21 +328,20 @@ void TBarGraph::paintColumn(TCanvas& canvas, const Across& across) const {
     // An area inside one lamp (a lamp that changed) shows no outline.
     bool outlineShown = true;
     for (int i = across.from; i <= across.to && outlineShown; ++i) {
-        const TRect b = lumis_[static_cast<std::size_t>(i)]->BoundsRect();
+        const TRect b = lampRect(bottomLamp, i);
         const TRect inside{b.Left + 1, b.Top + 1, b.Right - 1, b.Bottom - 1};
         outlineShown = !(shown.Intersected(inside) == shown);
     }
     if (outlineShown) {
-        canvas.Brush.Color = first->Pen().Color;
+        canvas.Brush.Color = across.outline;
         canvas.FillRect(shown);
     }
     for (int i = across.from; i <= across.to; ++i) {
-        const TLumi* lumi = lumis_[static_cast<std::size_t>(i)];
-        const TRect b = lumi->BoundsRect();
+        const TRect b = lampRect(bottomLamp, i);
         const TRect inside =
             TRect{b.Left + 1, b.Top + 1, b.Right - 1, b.Bottom - 1}.Intersected(clip);
         if (!inside.IsEmpty()) {
-            canvas.Brush.Color = lumi->Brush().Color;
+            canvas.Brush.Color = lamps_[static_cast<std::size_t>(i)].fill;
             canvas.FillRect(inside);
         }
     }
@@ -306,6 +361,7 @@ void TBarGraph::Notification(TComponent* component, TOperation operation) {
             if (lumi != nullptr && static_cast<TComponent*>(lumi) == component) {
                 lumi->bar_ = nullptr;
                 lumi = nullptr;
+                columnShape_ = ColumnShape::unknown;
             }
         }
     }

@@ -71,11 +71,13 @@ protected:
     // Rejects a LevelMax of 0 or below with ERangeError.
     static void CheckLevelMax(int value);
     void Notification(toolkit::TComponent* component, toolkit::TOperation operation) override;
+    // A lamp (or another child) came, went, moved, or was shown or hidden.
+    void ChildChanged(toolkit::TControl* child) override;
     // Switches lamp index, if it exists. A lamp already in that state is not touched: the
     // column keeps a copy of every lamp's state.
     void switchLumi(int index, bool on) {
         if (index >= 0 && static_cast<std::size_t>(index) < lumis_.size() &&
-            lit_[static_cast<std::size_t>(index)] != (on ? 1 : 0) &&
+            lamps_[static_cast<std::size_t>(index)].lit != on &&
             lumis_[static_cast<std::size_t>(index)] != nullptr) {
             lumis_[static_cast<std::size_t>(index)]->Set_On(on);
         }
@@ -88,15 +90,25 @@ private:
     friend class TLumi;
     // A lamp of the column was switched (by the column or by anyone else).
     void lumiSwitched(int index, bool on);
+    // A lamp of the column changed its shape, pen or brush.
+    void lumiRestyled(const TLumi& lumi);
     void unlinkLumis();
     // Whether the lamps stand as the column built them: one above the other, each LumiHeight - 1
     // above the one below, and no other children.
     bool regularColumn() const;
-    // The lamps that may reach into rows top ... bottom - 1, and one more on either side.
-    void lumisAcross(int top, int bottom, int& from, int& to) const;
+    // The lamps that may reach into rows top ... bottom - 1, and one more on either side, in a
+    // column whose bottom lamp has its top at base.
+    void lumisAcross(int base, int top, int bottom, int& from, int& to) const;
     // Whether lamp index (of a regular column) is a plain visible box with a solid one-pixel
-    // outline and a solid fill, in its place in the column.
-    bool plainBoxInPlace(int index) const;
+    // outline of the given colour and a solid fill, in its place in the column.
+    bool plainBoxInPlace(int index, toolkit::TColor outline) const;
+    // Whether a lamp is drawn as a plain box: a rectangle with a solid one-pixel outline of
+    // the given colour and a solid fill.
+    static bool plainStyle(const TLumi& lumi, toolkit::TColor outline);
+    // Where the bottom lamp of a regular column is drawn as a plain box.
+    toolkit::TRect bottomPlace() const;
+    // Finds the column's shape anew (columnShape_, bottomLamp_, outline_).
+    void findColumnShape() const;
     // The lamps that reach into an area to paint, and whether they can be painted as one
     // column. Found once for the panel's painting and the lamps' of the same area.
     struct Across {
@@ -105,12 +117,19 @@ private:
         int to = -1;
         bool regular = false; // the column stands as built (regularColumn)
         bool plain = false;   // lamps from ... to are plain boxes in place with one outline colour
+        toolkit::TRect bottomLamp;   // where lamp 0 is drawn as a plain box, when regular
+        toolkit::TColor outline = 0; // their outline colour, when plain
     };
     const Across& lampsAcross(const toolkit::TRect& clip) const;
     // Paints lamps from ... to of a plain column (Across::plain), in their places, as the
     // column they form: the outlines (neighbours share a row) in one fill, then each lamp's
     // inside.
     void paintColumn(toolkit::TCanvas& canvas, const Across& across) const;
+    // The bounds of lamp index of a plain column, from where its bottom lamp is drawn.
+    toolkit::TRect lampRect(const toolkit::TRect& bottomLamp, int index) const {
+        int up = index * (FLumiHeight - 1);
+        return {bottomLamp.Left, bottomLamp.Top - up, bottomLamp.Right, bottomLamp.Bottom - up};
+    }
 
     int FLevel = 0;
     int FLevelMax = 65535;
@@ -119,8 +138,20 @@ private:
     bool F_On = false;
     // The lamps of the current column by index, so that switching one costs no search.
     std::vector<TLumi*> lumis_;
-    // Each lamp's lit state, by index, kept up to date by the lamps themselves.
-    std::vector<std::uint8_t> lit_;
+    // Each lamp's lit state and fill colour, by index, kept up to date by the lamps themselves.
+    struct LampState {
+        toolkit::TColor fill;
+        bool lit;
+    };
+    std::vector<LampState> lamps_;
+    // Whether every lamp is a plain box in its place with the bottom lamp's outline colour, as
+    // last found: then painting needs to look at no lamp, which it would find in no cache after
+    // the 40 ms between two ticks. Found again after a lamp changed its drawing into something
+    // else, or any child came, went, moved or was shown or hidden.
+    enum class ColumnShape : std::uint8_t { unknown, plain, other };
+    mutable ColumnShape columnShape_ = ColumnShape::unknown;
+    mutable toolkit::TRect bottomLamp_; // of a plain column
+    mutable toolkit::TColor outline_ = 0;
     // The column's mapping of levels onto lamps, shared with columns of the same shape.
     const TColumnCurve* column_ = nullptr;
     bool columnKnown_ = false;

@@ -23,4 +23,10 @@ void TLumi::Set_On(bool value) {
     }
 }
 
+void TLumi::DrawingChanged() {
+    if (bar_ != nullptr) {
+        bar_->lumiRestyled(*this);
+    }
+}
+
 } // namespace controls

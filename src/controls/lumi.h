@@ -34,6 +34,10 @@ public:
     bool Get_On() const { return F_On; }
     void Set_On(bool value);
 
+protected:
+    // Told to the column that built the lamp.
+    void DrawingChanged() override;
+
 private:
     friend class TBarGraph;
     // The column that built the lamp, told of every switch, and the lamp's place in it.

@@ -12,6 +12,7 @@ TShape::TShape(TComponent* owner) : TGraphicControl(owner) {
 void TShape::SetShape(TShapeType value) {
     if (value != shape_) {
         shape_ = value;
+        DrawingChanged();
         Invalidate();
     }
 }
@@ -19,6 +20,7 @@ void TShape::SetShape(TShapeType value) {
 void TShape::SetPen(const TPen& pen) {
     if (!(pen == pen_)) {
         pen_ = pen;
+        DrawingChanged();
         Invalidate();
     }
 }
@@ -28,6 +30,7 @@ void TShape::SetBrush(const TBrush& brush) {
         return;
     }
     brush_ = brush;
+    DrawingChanged();
     bool boxed = shape_ == TShapeType::stRectangle || shape_ == TShapeType::stSquare;
     if (boxed && pen_.Style == TPenStyle::psSolid && pen_.Width == 1) {
         // Inside a one-pixel outline only the inside changes.

@@ -22,6 +22,10 @@ public:
 
     void Paint(TCanvas& canvas) override;
 
+protected:
+    // The shape, pen or brush changed; called before the repaint is asked for.
+    virtual void DrawingChanged() {}
+
 private:
     // Where the shape is drawn, in the control's coordinates.
     TRect shapeRect() const;

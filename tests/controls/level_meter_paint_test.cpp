@@ -8,6 +8,7 @@
 #include "toolkit/peer.h"
 #include "toolkit/windowing.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -335,6 +336,82 @@ TEST(MeterPixels, APartPaintedAloneLooksAsInTheWholePicture) {
         }
     }
     meter->Free();
+}
+
+// A meter with a lively column, painted whole on a canvas of its size.
+TLevelMeter* liveMeter() {
+    auto* meter = new TLevelMeter(nullptr);
+    ApplyMeterPreset(*meter);
+    meter->SetLevel(20000);
+    meter->Perform(kLevelTickMessage, 0, 0);
+    return meter;
+}
+
+PixelCanvas paintedPart(TLevelMeter* meter, const TRect& part) {
+    PixelCanvas canvas(meter->Width(), meter->Height(), 0x123456, part);
+    meter->PeerPaint(canvas, false);
+    return canvas;
+}
+
+TEST(MeterPixels, ALampChangedAfterTheColumnWasPaintedLooksAsOnAColumnPaintedFirstAfterIt) {
+    struct Change {
+        const char* what;
+        std::function<void(TLevelMeter*)> make;
+    };
+    const std::vector<Change> changes{
+        {"outline colour",
+         [](TLevelMeter* m) {
+             m->Lumi(20)->SetPen({clRed, 1, TPenStyle::psSolid});
+         }},
+        {"outline width",
+         [](TLevelMeter* m) {
+             m->Lumi(20)->SetPen({clBlack, 2, TPenStyle::psSolid});
+         }},
+        {"outline and back",
+         [](TLevelMeter* m) {
+             m->Lumi(20)->SetPen({clRed, 1, TPenStyle::psSolid});
+             m->Lumi(20)->SetPen({clBlack, 1, TPenStyle::psSolid});
+         }},
+        {"shape", [](TLevelMeter* m) { m->Lumi(20)->SetShape(TShapeType::stEllipse); }},
+        {"no fill",
+         [](TLevelMeter* m) {
+             m->Lumi(20)->SetBrush({clBlue, TBrushStyle::bsClear});
+         }},
+        {"fill colour", [](TLevelMeter* m) { m->Lumi(20)->SetBrushColor(clBlue); }},
+        {"hidden", [](TLevelMeter* m) { m->Lumi(20)->SetVisible(false); }},
+        {"moved aside", [](TLevelMeter* m) { m->Lumi(20)->SetLeft(2); }},
+        {"bottom lamp moved up", [](TLevelMeter* m) { m->Lumi(0)->SetTop(m->Lumi(0)->Top() - 1); }},
+        {"bottom lamp taller", [](TLevelMeter* m) { m->Lumi(0)->SetHeight(8); }},
+        {"freed", [](TLevelMeter* m) { m->Lumi(20)->Free(); }},
+        {"another child",
+         [](TLevelMeter* m) {
+             auto* other = new TShape(m);
+             other->SetBounds(1, 77, 15, 5);
+             other->SetParent(m);
+         }},
+    };
+    for (const Change& change : changes) {
+        TLevelMeter* before = liveMeter(); // painted, then changed
+        TLevelMeter* after = liveMeter();  // changed, then painted for the first time
+        const int w = before->Width();
+        const int h = before->Height();
+        paintedPart(before, {0, 0, w, h});
+        change.make(before);
+        change.make(after);
+        // The whole meter, and the lamp's inside alone (as a switch asks).
+        for (const TRect& part : {TRect{0, 0, w, h}, TRect{2, 77, 15, 80}}) {
+            PixelCanvas seen = paintedPart(before, part);
+            PixelCanvas expected = paintedPart(after, part);
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < w; ++x) {
+                    ASSERT_EQ(seen.At(x, y), expected.At(x, y))
+                        << change.what << ", part from " << part.Top << ", at " << x << "," << y;
+                }
+            }
+        }
+        before->Free();
+        after->Free();
+    }
 }
 
 } // namespace
