@@ -34,7 +34,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <condition_variable>
