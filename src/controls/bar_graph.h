@@ -118,7 +118,7 @@ private:
         bool regular = false; // the column stands as built (regularColumn)
         bool plain = false;   // lamps from ... to are plain boxes in place with one outline colour
         toolkit::TRect bottomLamp;   // where lamp 0 is drawn as a plain box, when regular
-        toolkit::TColor outline = 0; // their outline colour, when plain
+        toolkit::TColor outline = 0; // the bottom lamp's outline colour, when regular
     };
     const Across& lampsAcross(const toolkit::TRect& clip) const;
     // Paints lamps from ... to of a plain column (Across::plain), in their places, as the
