@@ -123,6 +123,23 @@ void TBarGraph::lumiSwitched(int index, bool on) {
     }
 }
 
+bool TBarGraph::lumiSwitchedInPlace(TLumi& lumi, bool on, TColor fill) {
+    auto i = static_cast<std::size_t>(lumi.index_);
+    if (columnShape_ != ColumnShape::plain || lumi.index_ < 0 || i >= lamps_.size()) {
+        return false;
+    }
+    LampState& state = lamps_[i];
+    state.lit = on;
+    if (state.fill != fill) {
+        state.fill = fill;
+        lumi.StoreBrushColor(fill);
+        // The inside of the one-pixel outline, as the lamp itself would ask.
+        const TRect r = lampRect(bottomLamp_, lumi.index_);
+        InvalidateRect({r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1});
+    }
+    return true;
+}
+
 void TBarGraph::lumiRestyled(const TLumi& lumi) {
     auto i = static_cast<std::size_t>(lumi.index_);
     if (lumi.index_ < 0 || i >= lamps_.size()) {

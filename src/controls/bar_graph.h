@@ -90,6 +90,10 @@ private:
     friend class TLumi;
     // A lamp of the column was switched (by the column or by anyone else).
     void lumiSwitched(int index, bool on);
+    // A lamp is being switched to a new fill. In a column known to be plain boxes in place, the
+    // column stores the fill in the lamp, repaints the lamp's inside and returns true; otherwise
+    // it changes nothing and returns false.
+    bool lumiSwitchedInPlace(TLumi& lumi, bool on, toolkit::TColor fill);
     // A lamp of the column changed its shape, pen or brush.
     void lumiRestyled(const TLumi& lumi);
     void unlinkLumis();

@@ -16,8 +16,14 @@ void TLumi::Set_On(bool value) {
     if (value == F_On) {
         return;
     }
-    SetBrushColor(value ? FColorOn : FColorOff);
     F_On = value;
+    const toolkit::TColor fill = value ? FColorOn : FColorOff;
+    // In a column that is known to be plain boxes in place, the column repaints the lamp from
+    // what it keeps: the lamp's own drawing and place need not be read.
+    if (bar_ != nullptr && bar_->lumiSwitchedInPlace(*this, value, fill)) {
+        return;
+    }
+    SetBrushColor(fill);
     if (bar_ != nullptr) {
         bar_->lumiSwitched(index_, value);
     }

@@ -25,6 +25,9 @@ public:
 protected:
     // The shape, pen or brush changed; called before the repaint is asked for.
     virtual void DrawingChanged() {}
+    // Changes the brush colour and nothing else: no DrawingChanged, no repaint. For a
+    // descendant whose owner repaints it and keeps what it needs of its drawing itself.
+    void StoreBrushColor(TColor color) { brush_.Color = color; }
 
 private:
     // Where the shape is drawn, in the control's coordinates.

@@ -415,3 +415,72 @@ TEST(MeterPixels, ALampChangedAfterTheColumnWasPaintedLooksAsOnAColumnPaintedFir
 }
 
 } // namespace
+
+namespace {
+
+// Two meters through the same levels and ticks: one painted before (which lets the column paint
+// and switch its lamps from what it keeps), one never painted until the end.
+TEST_F(MeterRepaints, AColumnPaintedBeforeSwitchesItsLampsAsOneNeverPainted) {
+    TLevelMeter* painted = meter;
+    auto* fresh = new TLevelMeter(nullptr);
+    ApplyMeterPreset(*fresh);
+    fresh->HandleNeeded();
+    const int w = painted->Width();
+    const int h = painted->Height();
+    paintedPart(painted, {0, 0, w, h});
+    backend.log.clear();
+
+    // What each step asks to be repainted, meter by meter.
+    auto step = [&](const char* what, const std::function<void(TLevelMeter*)>& make) {
+        std::vector<TRect> asked[2];
+        TLevelMeter* meters[2] = {painted, fresh};
+        for (int k = 0; k < 2; ++k) {
+            make(meters[k]);
+            flush();
+            asked[k] = backend.log;
+            backend.log.clear();
+        }
+        EXPECT_EQ(asked[0], asked[1]) << what;
+        for (int i = 0; i < 40; ++i) {
+            ASSERT_EQ(painted->Lumi(i)->Get_On(), fresh->Lumi(i)->Get_On()) << what << " " << i;
+            ASSERT_EQ(painted->Lumi(i)->Brush(), fresh->Lumi(i)->Brush()) << what << " " << i;
+        }
+    };
+    auto ticks = [](int n) {
+        return [n](TLevelMeter* m) {
+            for (int i = 0; i < n; ++i) {
+                m->Perform(kLevelTickMessage, 0, 0);
+            }
+        };
+    };
+    step("level", [](TLevelMeter* m) { m->SetLevel(20000); });
+    step("ticks", ticks(3));
+    step("level again", [](TLevelMeter* m) { m->SetLevel(32767); });
+    step("a lamp switched from outside", [](TLevelMeter* m) { m->Lumi(5)->Set_On(false); });
+    step("lit and dark the same colour", [](TLevelMeter* m) {
+        m->Lumi(6)->SetColorOff(m->Lumi(6)->ColorOn());
+        m->Lumi(6)->Set_On(false);
+    });
+    paintedPart(painted, {0, 0, w, h});
+    // A lamp that is no longer a plain box: the column stops switching from what it keeps.
+    step("outline", [](TLevelMeter* m) { m->Lumi(30)->SetPen({clBlack, 2, TPenStyle::psSolid}); });
+    step("ticks after the outline", ticks(12));
+    paintedPart(painted, {0, 0, w, h});
+    step("outline back", [](TLevelMeter* m) {
+        m->Lumi(30)->SetPen({clBlack, 1, TPenStyle::psSolid});
+    });
+    paintedPart(painted, {0, 0, w, h});
+    step("silence", [](TLevelMeter* m) { m->SetLevel(0); });
+    step("falling", ticks(80));
+
+    PixelCanvas seen = paintedPart(painted, {0, 0, w, h});
+    PixelCanvas expected = paintedPart(fresh, {0, 0, w, h});
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            ASSERT_EQ(seen.At(x, y), expected.At(x, y)) << "at " << x << "," << y;
+        }
+    }
+    fresh->Free();
+}
+
+} // namespace
