@@ -88,14 +88,31 @@ SyntheticChannel syntheticChannel(std::uint32_t seed, Direction direction, int c
             10.0 * random01(seed, direction, channel, -2)};
 }
 
+// The beat of the given period (in seconds at tempo 1) that t (on the channel's own clock) lies
+// in, and how far into it t lies.
+double beatAt(double t, double period, double tempo, std::int64_t& index) {
+    const double p = period * tempo;
+    index = static_cast<std::int64_t>(std::floor(t / p));
+    return t - static_cast<double>(index) * p;
+}
+
+// The vocal's syllable at x seconds into its phrase.
+std::int64_t syllableAt(double x, double tempo, double& into) {
+    const double p = 0.18 * tempo;
+    const auto syllable = static_cast<std::int64_t>(std::floor(x / p));
+    into = x - static_cast<double>(syllable) * p;
+    return syllable;
+}
+
+// The pad's level in dB at t (on the channel's own clock): a slow swell.
+double padDb(double t, double tempo) {
+    return -22 + 8 * std::sin(2 * kPi * t / (7.0 * tempo));
+}
+
 double amplitude(const SyntheticChannel& c, double t) {
     const double tempo = c.tempo;
     t += c.offset;
-    auto beat = [&](double period, std::int64_t& index) {
-        const double p = period * tempo;
-        index = static_cast<std::int64_t>(std::floor(t / p));
-        return t - static_cast<double>(index) * p;
-    };
+    auto beat = [&](double period, std::int64_t& index) { return beatAt(t, period, tempo, index); };
     std::int64_t k = 0;
     switch (c.part) {
     case SyntheticPart::Drums: {
@@ -110,15 +127,14 @@ double amplitude(const SyntheticChannel& c, double t) {
                           std::exp(-x / 0.25);
     }
     case SyntheticPart::Pad:
-        return fromDb(-22 + 8 * std::sin(2 * kPi * t / (7.0 * tempo)));
+        return fromDb(padDb(t, tempo));
     case SyntheticPart::Vocal: {
         const double x = beat(6.0, k);
         if (x > 4.0) {
             return 0.0; // the singer breathes
         }
-        const double p = 0.18 * tempo;
-        const auto syllable = static_cast<std::int64_t>(std::floor(x / p));
-        const double xs = x - static_cast<double>(syllable) * p;
+        double xs = 0;
+        const std::int64_t syllable = syllableAt(x, tempo, xs);
         const double db = -16 + 12 * random01(c.seed, c.direction, c.channel, k * 64 + syllable);
         return fromDb(db) * (0.6 + 0.4 * std::exp(-xs / 0.12));
     }
@@ -140,6 +156,41 @@ double amplitude(const SyntheticChannel& c, double t) {
     }
     }
     return 0.0;
+}
+
+// Parts made of strokes that only fall once struck (a hit and its decay, a plucked note, one
+// syllable): the stroke that the sample at t belongs to, numbered in the order of time, worked out
+// as amplitude() works it out. Within one stroke no later sample is louder than the first. None
+// (false) for the parts that swell or tremble (the pad, the clipping guitar) and the silent one.
+bool strokeAt(const SyntheticChannel& c, double t, std::int64_t& stroke) {
+    t += c.offset;
+    switch (c.part) {
+    case SyntheticPart::Drums:
+        beatAt(t, 0.5, c.tempo, stroke);
+        return true;
+    case SyntheticPart::Bass:
+        beatAt(t, 0.25, c.tempo, stroke);
+        return true;
+    case SyntheticPart::Guitar:
+        beatAt(t, 1.0, c.tempo, stroke);
+        return true;
+    case SyntheticPart::HiHat:
+        beatAt(t, 0.125, c.tempo, stroke);
+        return true;
+    case SyntheticPart::Vocal: {
+        // The breath at the end of a phrase is silent: it falls to 0 within its last syllable.
+        std::int64_t phrase = 0;
+        const double x = beatAt(t, 6.0, c.tempo, phrase);
+        double into = 0;
+        stroke = phrase * 64 + syllableAt(x, c.tempo, into); // at most 34 syllables a phrase
+        return true;
+    }
+    case SyntheticPart::Pad:
+    case SyntheticPart::Silent:
+    case SyntheticPart::Clipping:
+        break;
+    }
+    return false;
 }
 
 } // namespace
@@ -171,11 +222,30 @@ std::int32_t channelPeak(const SignalSource& source, std::uint32_t seed, Directi
     if (c.part == SyntheticPart::Silent) {
         return 0;
     }
-    // Sampled every 2 ms over at most the last two seconds.
+    // Sampled every 2 ms over at most the last two seconds. Of a stroke's samples only the first
+    // is worked out, and none once one reaches full scale.
     constexpr double kStep = 0.002;
     const double start = std::max(t0, t1 - 2.0);
+    if (c.part == SyntheticPart::Pad) {
+        // The sample highest on the swell is the loudest: one conversion from dB.
+        double db = padDb(t1 + c.offset, c.tempo);
+        for (double t = start; t < t1; t += kStep) {
+            db = std::max(db, padDb(t + c.offset, c.tempo));
+        }
+        return toLevel(fromDb(db));
+    }
     double peak = amplitude(c, t1);
-    for (double t = start; t < t1; t += kStep) {
+    std::int64_t lastStroke = 0;
+    bool struck = false;
+    for (double t = start; t < t1 && peak < 1.0; t += kStep) {
+        std::int64_t stroke = 0;
+        if (strokeAt(c, t, stroke)) {
+            if (struck && stroke == lastStroke) {
+                continue;
+            }
+            lastStroke = stroke;
+            struck = true;
+        }
         peak = std::max(peak, amplitude(c, t));
     }
     return toLevel(peak);

@@ -139,9 +139,12 @@ TEST(Levels, ASyntheticPeakIsTheLoudestOfTheSignalsSamplesEveryTwoMilliseconds) 
     for (std::uint32_t seed : {1u, 7u}) {
         for (Direction direction : {Direction::In, Direction::Out}) {
             for (int channel = 0; channel < 16; ++channel) {
-                for (int i = 0; i < 60; ++i) {
+                // Reads a poll apart, shorter and longer ones, and ones reaching back past two
+                // seconds, over many strokes of every part.
+                constexpr double kLengths[] = {0.1, 0.1, 0.1, 0.04, 0.1, 0.5, 0.1, 0.1, 0.013, 3.0};
+                for (int i = 0; i < 400; ++i) {
                     const double t0 = 3.0 + i * 0.1037;
-                    const double t1 = t0 + (i % 10 == 9 ? 3.0 : 0.1);
+                    const double t1 = t0 + kLengths[i % 10];
                     ASSERT_EQ(channelPeak(synthetic, seed, direction, channel, t0, t1),
                               sampled(seed, direction, channel, t0, t1))
                         << "seed " << seed << " channel " << channel << " read " << i;
