@@ -422,7 +422,8 @@ QRegion RegionOf(const std::vector<QRect>& rects) {
     }
     // A region is a list of horizontal bands, each a row of rectangles sorted by x that
     // neither overlap nor touch. Band edges are where any rectangle begins or ends; a sweep
-    // down the edges keeps the rectangles that cover the current band.
+    // down the edges keeps the rectangles that cover the current band, in the order of their
+    // left edges, so that a band's row is one pass over them.
     static std::vector<const QRect*> byTop;
     static std::vector<int> edges;
     static std::vector<const QRect*> active;
@@ -453,26 +454,28 @@ QRegion RegionOf(const std::vector<QRect>& rects) {
                                     [top](const QRect* r) { return r->bottom() < top; }),
                      active.end());
         while (nextToEnter < byTop.size() && byTop[nextToEnter]->top() <= top) {
-            active.push_back(byTop[nextToEnter++]);
+            const QRect* entering = byTop[nextToEnter++];
+            active.insert(std::upper_bound(
+                              active.begin(), active.end(), entering,
+                              [](const QRect* a, const QRect* b) { return a->left() < b->left(); }),
+                          entering);
         }
         if (active.empty()) {
             previousCount = 0;
             continue;
         }
+        // The row: overlapping and touching rectangles joined.
         spans.clear();
-        for (const QRect* r : active) {
-            spans.emplace_back(r->left(), r->right() + 1);
-        }
-        std::sort(spans.begin(), spans.end());
-        std::size_t kept = 0;
-        for (std::size_t i = 1; i < spans.size(); ++i) {
-            if (spans[i].first <= spans[kept].second) {
-                spans[kept].second = std::max(spans[kept].second, spans[i].second);
+        spans.emplace_back(active.front()->left(), active.front()->right() + 1);
+        for (std::size_t i = 1; i < active.size(); ++i) {
+            const int left = active[i]->left();
+            const int right = active[i]->right() + 1;
+            if (left <= spans.back().second) {
+                spans.back().second = std::max(spans.back().second, right);
             } else {
-                spans[++kept] = spans[i];
+                spans.emplace_back(left, right);
             }
         }
-        spans.resize(kept + 1);
         // The same row as the band just above, touching it: that band grows instead.
         bool same = previousCount == spans.size() && banded[previousBand].bottom() + 1 == top;
         for (std::size_t i = 0; same && i < spans.size(); ++i) {
