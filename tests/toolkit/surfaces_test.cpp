@@ -164,7 +164,8 @@ TEST(DrawnContainers, LookOnTheScreenAsWhenPaintedAloneAndShareOnePaint) {
 
 TEST(DrawnContainers, MovingResizingHidingAndReparentingLeaveNoTrace) {
     Nest n;
-    // A change deep inside after the containers around it moved lands at the new place.
+    // A change deep inside after the containers around it moved lands at the new place: both
+    // in the round of the move and in a later one, after the move has been painted.
     n.lamp->SetBrushColor(clBlue);
     EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
     n.inner->SetBounds(30, 20, 100, 80);
@@ -172,6 +173,18 @@ TEST(DrawnContainers, MovingResizingHidingAndReparentingLeaveNoTrace) {
     EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
     n.outer->SetLeft(4);
     n.lamp->SetBrushColor(clYellow);
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    n.outer->SetLeft(12);
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    n.lamp->SetBrushColor(clBlue);
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    n.leaf->SetParent(n.other);
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    n.lamp->SetBrushColor(clRed);
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    n.leaf->SetParent(n.inner);
+    EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
+    n.lamp->SetBrushColor(clGreen);
     EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
 
     n.leaf->SetBounds(40, 20, 30, 40);

@@ -134,7 +134,10 @@ void QtPeer::setCursor(TCursor cursor) {
 }
 
 void QtPeer::invalidate(const TRect& rect) {
-    RepaintArea(container(), toQRect(rect));
+    const QRect area = toQRect(rect);
+    if (!repaintTarget_.repaint(area)) {
+        repaintTarget_.repaint(container(), area);
+    }
 }
 void QtPeer::invalidateAll() {
     RepaintArea(widget_, widget_->rect());

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "toolkit/peer.h"
+#include "toolkit/qt/surfaces.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -48,6 +49,8 @@ protected:
     // Repaints the place of a widget drawn by its parent that it is about to leave.
     void leaveArea();
 
+    // Where invalidate's requests for the container went, while the layout stands.
+    RepaintTarget repaintTarget_;
     TWinControl* control_;
     QPointer<QWidget> widget_;
     std::vector<Detachable*> hooks_;

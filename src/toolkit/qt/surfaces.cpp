@@ -355,7 +355,28 @@ const std::vector<Surface::DrawnChild>& Surface::drawnChildren(QWidget* self) {
     return drawnChildren_;
 }
 
+void Surface::queueArea(const QWidget* widget, const QRect& area) {
+    if (pending_.empty()) {
+        waiting().push_back(widget);
+    }
+    pending_.push_back(area);
+}
+
 void RepaintArea(QWidget* widget, const QRect& rect) {
+    RepaintTarget().repaint(widget, rect);
+}
+
+bool RepaintTarget::repaint(const QRect& rect) const {
+    if (epoch_ != layoutEpoch) {
+        return false;
+    }
+    if (!rect.isEmpty()) {
+        surface_->queueArea(painting_, rect.translated(offset_));
+    }
+    return true;
+}
+
+void RepaintTarget::repaint(QWidget* widget, const QRect& rect) {
     QPoint offset;
     QWidget* target = PaintingWidget(widget, &offset);
     if (target == nullptr || rect.isEmpty()) {
@@ -366,10 +387,13 @@ void RepaintArea(QWidget* widget, const QRect& rect) {
         target->update(rect.translated(offset));
         return;
     }
-    if (surface->pending_.empty()) {
-        waiting().push_back(target);
-    }
-    surface->pending_.push_back(rect.translated(offset));
+    // Any change that could send the request elsewhere (a move, a new parent, the widget or
+    // the painting one going, drawing by the parent starting or ending) is a layout change.
+    epoch_ = layoutEpoch;
+    surface_ = surface;
+    painting_ = target;
+    offset_ = offset;
+    surface->queueArea(target, rect.translated(offset));
 }
 
 void FlushRepaintAreas(bool paintNow) {

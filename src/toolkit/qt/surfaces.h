@@ -60,6 +60,9 @@ private:
     friend void FlushRepaintAreas(bool paintNow);
     friend void RegisterSurface(const QWidget* widget, Surface* surface);
     friend QWidget* PaintingWidget(QWidget* widget, QPoint* offset);
+    friend class RepaintTarget;
+    // Adds an area (in the coordinates of widget, whose surface this is) to the requests.
+    void queueArea(const QWidget* widget, const QRect& area);
     std::vector<QRect> pending_; // areas of drawn children to repaint, not handed on yet
     // Where a drawn widget is painted, as found at a layout epoch (see NoteLayoutChange).
     unsigned long long targetEpoch_ = 0;
@@ -89,6 +92,23 @@ void NoteLayoutChange();
 // or with paintNow before it returns.
 void RepaintArea(QWidget* widget, const QRect& rect);
 void FlushRepaintAreas(bool paintNow = false);
+
+// Where a drawn widget's repaint requests go, kept by whoever asks for them often (a control's
+// peer): while the layout stands, a request goes there without looking at the widget again.
+class RepaintTarget {
+public:
+    // Schedules a repaint of rect (in the widget's coordinates) where the widget was painted
+    // when the target was kept; false, with nothing done, once the layout has changed since.
+    bool repaint(const QRect& rect) const;
+    // RepaintArea, keeping where the request went when a surface draws the widget.
+    void repaint(QWidget* widget, const QRect& rect);
+
+private:
+    unsigned long long epoch_ = 0; // the layout epoch it was kept at; 0: none
+    Surface* surface_ = nullptr;   // of the painting widget
+    const QWidget* painting_ = nullptr;
+    QPoint offset_; // of the widget's origin in the painting widget
+};
 
 // The region of a set of rectangles, which may overlap.
 QRegion RegionOf(const std::vector<QRect>& rects);
