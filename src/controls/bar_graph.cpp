@@ -93,7 +93,7 @@ void TBarGraph::CreateLumis() {
         lumi->bar_ = this;
         lumi->index_ = i;
         lumis_.push_back(lumi);
-        lamps_.push_back({lumi->Brush().Color, false});
+        lamps_.push_back({lumi, lumi->Brush().Color, lumi->ColorOn(), lumi->ColorOff(), false});
         t -= step;
     }
     columnKnown_ = false;
@@ -138,6 +138,27 @@ bool TBarGraph::lumiSwitchedInPlace(TLumi& lumi, bool on, TColor fill) {
         InvalidateRect({r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1});
     }
     return true;
+}
+
+void TBarGraph::switchInPlace(LampState& lamp, int index, bool on) {
+    lamp.lit = on;
+    lamp.lumi->F_On = on;
+    const TColor fill = on ? lamp.colorOn : lamp.colorOff;
+    if (lamp.fill != fill) {
+        lamp.fill = fill;
+        lamp.lumi->StoreBrushColor(fill);
+        // The inside of the one-pixel outline, as the lamp itself would ask.
+        const TRect r = lampRect(bottomLamp_, index);
+        InvalidateRect({r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1});
+    }
+}
+
+void TBarGraph::lumiColoursChanged(const TLumi& lumi) {
+    auto i = static_cast<std::size_t>(lumi.index_);
+    if (lumi.index_ >= 0 && i < lamps_.size()) {
+        lamps_[i].colorOn = lumi.FColorOn;
+        lamps_[i].colorOff = lumi.FColorOff;
+    }
 }
 
 void TBarGraph::lumiRestyled(const TLumi& lumi) {
@@ -376,6 +397,9 @@ void TBarGraph::Notification(TComponent* component, TOperation operation) {
     if (operation == TOperation::opRemove) {
         for (TLumi*& lumi : lumis_) {
             if (lumi != nullptr && static_cast<TComponent*>(lumi) == component) {
+                if (auto i = static_cast<std::size_t>(lumi->index_); i < lamps_.size()) {
+                    lamps_[i].lumi = nullptr;
+                }
                 lumi->bar_ = nullptr;
                 lumi = nullptr;
                 columnShape_ = ColumnShape::unknown;

@@ -76,10 +76,17 @@ protected:
     // Switches lamp index, if it exists. A lamp already in that state is not touched: the
     // column keeps a copy of every lamp's state.
     void switchLumi(int index, bool on) {
-        if (index >= 0 && static_cast<std::size_t>(index) < lumis_.size() &&
-            lamps_[static_cast<std::size_t>(index)].lit != on &&
-            lumis_[static_cast<std::size_t>(index)] != nullptr) {
-            lumis_[static_cast<std::size_t>(index)]->Set_On(on);
+        if (index < 0 || static_cast<std::size_t>(index) >= lamps_.size()) {
+            return;
+        }
+        LampState& lamp = lamps_[static_cast<std::size_t>(index)];
+        if (lamp.lit == on || lamp.lumi == nullptr) {
+            return;
+        }
+        if (columnShape_ == ColumnShape::plain) {
+            switchInPlace(lamp, index, on);
+        } else {
+            lamp.lumi->Set_On(on);
         }
     }
 
@@ -87,6 +94,16 @@ protected:
     int FTopIndex = 0;
 
 private:
+    // Each lamp by index with its lit state, fill colour and the colours it is filled with when
+    // lit and dark, kept up to date by the lamps themselves: a tick switches lamps without
+    // reading them, which it would find in no cache after the 40 ms between two ticks.
+    struct LampState {
+        TLumi* lumi; // as in lumis_
+        toolkit::TColor fill;
+        toolkit::TColor colorOn;
+        toolkit::TColor colorOff;
+        bool lit;
+    };
     friend class TLumi;
     // A lamp of the column was switched (by the column or by anyone else).
     void lumiSwitched(int index, bool on);
@@ -94,6 +111,11 @@ private:
     // column stores the fill in the lamp, repaints the lamp's inside and returns true; otherwise
     // it changes nothing and returns false.
     bool lumiSwitchedInPlace(TLumi& lumi, bool on, toolkit::TColor fill);
+    // Switches a lamp of a column known to be plain boxes in place as the lamp would switch
+    // itself, from what the column keeps: the lamp is only written to, never read.
+    void switchInPlace(LampState& lamp, int index, bool on);
+    // A lamp of the column was given other colours for lit and dark.
+    void lumiColoursChanged(const TLumi& lumi);
     // A lamp of the column changed its shape, pen or brush.
     void lumiRestyled(const TLumi& lumi);
     void unlinkLumis();
@@ -142,11 +164,6 @@ private:
     bool F_On = false;
     // The lamps of the current column by index, so that switching one costs no search.
     std::vector<TLumi*> lumis_;
-    // Each lamp's lit state and fill colour, by index, kept up to date by the lamps themselves.
-    struct LampState {
-        toolkit::TColor fill;
-        bool lit;
-    };
     std::vector<LampState> lamps_;
     // Whether every lamp is a plain box in its place with the bottom lamp's outline colour, as
     // last found: then painting needs to look at no lamp, which it would find in no cache after

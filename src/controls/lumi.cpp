@@ -12,6 +12,20 @@ TLumi::TLumi(toolkit::TComponent* owner) : TShape(owner) {
     SetBrush({FColorOff, toolkit::TBrushStyle::bsSolid});
 }
 
+void TLumi::SetColorOn(toolkit::TColor value) {
+    FColorOn = value;
+    if (bar_ != nullptr) {
+        bar_->lumiColoursChanged(*this);
+    }
+}
+
+void TLumi::SetColorOff(toolkit::TColor value) {
+    FColorOff = value;
+    if (bar_ != nullptr) {
+        bar_->lumiColoursChanged(*this);
+    }
+}
+
 void TLumi::Set_On(bool value) {
     if (value == F_On) {
         return;

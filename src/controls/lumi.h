@@ -20,9 +20,9 @@ public:
 
     toolkit::TColor ColorOn() const { return FColorOn; }
     // Stores only: the fill changes the next time the lamp is switched.
-    void SetColorOn(toolkit::TColor value) { FColorOn = value; }
+    void SetColorOn(toolkit::TColor value);
     toolkit::TColor ColorOff() const { return FColorOff; }
-    void SetColorOff(toolkit::TColor value) { FColorOff = value; }
+    void SetColorOff(toolkit::TColor value);
     // Stored only; they do not change the drawing.
     toolkit::TColor ColorFrame() const { return FColorFrame; }
     void SetColorFrame(toolkit::TColor value) { FColorFrame = value; }

@@ -461,6 +461,13 @@ TEST_F(MeterRepaints, AColumnPaintedBeforeSwitchesItsLampsAsOneNeverPainted) {
         m->Lumi(6)->SetColorOff(m->Lumi(6)->ColorOn());
         m->Lumi(6)->Set_On(false);
     });
+    step("a lit lamp given new colours, then switched by the column", [&ticks](TLevelMeter* m) {
+        m->Lumi(3)->SetColorOn(clBlue);
+        m->Lumi(3)->SetColorOff(clYellow);
+        m->SetLevel(0);
+        ticks(40)(m);
+        m->SetLevel(32767);
+    });
     paintedPart(painted, {0, 0, w, h});
     // A lamp that is no longer a plain box: the column stops switching from what it keeps.
     step("outline", [](TLevelMeter* m) { m->Lumi(30)->SetPen({clBlack, 2, TPenStyle::psSolid}); });
