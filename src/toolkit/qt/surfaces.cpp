@@ -26,8 +26,8 @@ bool isDrawnChild(const QWidget* child, Surface** surface) {
     return true;
 }
 
-void paintAreas(QWidget* widget, TWinControl* control, QtCanvas& canvas, const QRect* areas,
-                std::size_t count);
+void paintAreas(QWidget* widget, TWinControl* control, Surface* self, bool leaf, QtCanvas& canvas,
+                const QRect* areas, std::size_t count);
 
 // A drawn child that reaches into the areas being painted.
 using Hit = Surface::DrawnChild;
@@ -62,7 +62,7 @@ void paintChild(const Hit& hit, QtCanvas& canvas, const QRect* parts, std::size_
     canvas.Save(geometry.x(), geometry.y(), Bounds(0, 0, geometry.width(), geometry.height()));
     canvas.MoveTo(0, 0);
     try {
-        paintAreas(hit.child, hit.control, canvas, parts, count);
+        paintAreas(hit.child, hit.control, hit.surface, hit.leaf, canvas, parts, count);
     } catch (...) {
         canvas.Restore();
         throw;
@@ -79,8 +79,11 @@ void paintChild(const Hit& hit, QtCanvas& canvas, const QRect* parts, std::size_
 // every pixel of its own), then each drawn child, bottom to top, with its parts of the areas
 // not covered by a child above it. The children are looked at once for all areas: a paint of
 // many small areas (the changed lamps of many meters) does not walk the widgets for each.
-void paintAreas(QWidget* widget, TWinControl* control, QtCanvas& canvas, const QRect* areas,
-                std::size_t count) {
+//
+// self is widget's surface, if it has one; a leaf (as found with the list of drawn children
+// its parent keeps) has no drawn children to look for.
+void paintAreas(QWidget* widget, TWinControl* control, Surface* self, bool leaf, QtCanvas& canvas,
+                const QRect* areas, std::size_t count) {
     if (count == 0) {
         return;
     }
@@ -107,7 +110,7 @@ void paintAreas(QWidget* widget, TWinControl* control, QtCanvas& canvas, const Q
         return std::pair<std::size_t, std::size_t>(from - areas, to - areas);
     };
     level.hits.clear();
-    if (Surface* self = SurfaceOf(widget)) {
+    if (self != nullptr && !leaf) {
         for (const Surface::DrawnChild& child : self->drawnChildren(widget)) {
             if (child.geometry.intersects(box)) {
                 level.hits.push_back(child);
@@ -349,7 +352,8 @@ const std::vector<Surface::DrawnChild>& Surface::drawnChildren(QWidget* self) {
         auto* child = qobject_cast<QWidget*>(o);
         Surface* s = nullptr;
         if (child != nullptr && isDrawnChild(child, &s) && s->surfaceControl() != nullptr) {
-            drawnChildren_.push_back({child, s->surfaceControl(), child->geometry()});
+            drawnChildren_.push_back({child, s->surfaceControl(), child->geometry(), s,
+                                      s->drawnChildren(child).empty()});
         }
     }
     return drawnChildren_;
@@ -571,7 +575,7 @@ void PaintSurface(QWidget* widget, TWinControl* control, const QPaintEvent* even
     mine.swap(areas); // a paint inside a paint (a grab) gets a list of its own
     areasOf(event->region(), mine);
     try {
-        paintAreas(widget, control, canvas, mine.data(), mine.size());
+        paintAreas(widget, control, SurfaceOf(widget), false, canvas, mine.data(), mine.size());
     } catch (...) {
         mine.swap(areas);
         throw;

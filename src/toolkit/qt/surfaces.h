@@ -43,6 +43,8 @@ public:
         QWidget* child;
         TWinControl* control;
         QRect geometry;
+        Surface* surface; // the child's
+        bool leaf;        // draws no children of its own (a meter among meters)
     };
     // Its drawn children, bottom to top, each with its control and geometry: painting looks at
     // these instead of every child object. Found again after a layout change.
