@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace toolkit::qt {
@@ -53,9 +54,10 @@ Level& levelAt(std::size_t d) {
 // of the parent, set up as the child's own canvas would be.
 void paintChild(const Hit& hit, QtCanvas& canvas, const QRect* parts, std::size_t count) {
     const QRect& geometry = hit.geometry;
+    // The parent's tools are moved aside, not copied (a font holds a name and a callback).
     TPen pen = canvas.Pen;
     TBrush brush = canvas.Brush;
-    TFont font = canvas.Font;
+    TFont font = std::move(canvas.Font);
     canvas.Pen = TPen{};
     canvas.Brush = TBrush{};
     canvas.Font = TFont{};
@@ -70,7 +72,7 @@ void paintChild(const Hit& hit, QtCanvas& canvas, const QRect* parts, std::size_
     canvas.Restore();
     canvas.Pen = pen;
     canvas.Brush = brush;
-    canvas.Font = font;
+    canvas.Font = std::move(font);
 }
 
 // Paints the areas (disjoint, in widget's coordinates, in the order of their left edges; the
