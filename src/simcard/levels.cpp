@@ -70,6 +70,29 @@ namespace {
 
 // What a channel's synthetic signal keeps for the whole run: worked out once per read, not once
 // per sample.
+// The beat of a part in seconds at tempo 1: a drum hit, a bass note, the vocal's phrase, a guitar
+// chord, a clipping burst, a hi-hat stroke; 0 for the parts without one.
+double beatOf(SyntheticPart part) {
+    switch (part) {
+    case SyntheticPart::Drums:
+        return 0.5;
+    case SyntheticPart::Bass:
+        return 0.25;
+    case SyntheticPart::Vocal:
+        return 6.0;
+    case SyntheticPart::Guitar:
+        return 1.0;
+    case SyntheticPart::Clipping:
+        return 1.2;
+    case SyntheticPart::HiHat:
+        return 0.125;
+    case SyntheticPart::Pad:
+    case SyntheticPart::Silent:
+        break;
+    }
+    return 0.0;
+}
+
 struct SyntheticChannel {
     std::uint32_t seed;
     Direction direction;
@@ -77,15 +100,18 @@ struct SyntheticChannel {
     SyntheticPart part;
     double tempo;
     double offset; // seconds
+    double beat;   // beatOf(part)
 };
 
 SyntheticChannel syntheticChannel(std::uint32_t seed, Direction direction, int channel) {
+    const SyntheticPart part = syntheticPart(seed, direction, channel);
     return {seed,
             direction,
             channel,
-            syntheticPart(seed, direction, channel),
+            part,
             0.9 + 0.2 * random01(seed, direction, channel, -1),
-            10.0 * random01(seed, direction, channel, -2)};
+            10.0 * random01(seed, direction, channel, -2),
+            beatOf(part)};
 }
 
 // The beat of the given period (in seconds at tempo 1) that t (on the channel's own clock) lies
@@ -109,88 +135,66 @@ double padDb(double t, double tempo) {
     return -22 + 8 * std::sin(2 * kPi * t / (7.0 * tempo));
 }
 
+// The vocal's syllable number in the whole song: the syllable of phrase k at x seconds into it.
+std::int64_t vocalSyllable(std::int64_t k, double x, double tempo, double& into) {
+    return k * 64 + syllableAt(x, tempo, into); // at most 34 syllables a phrase
+}
+
 double amplitude(const SyntheticChannel& c, double t) {
     const double tempo = c.tempo;
     t += c.offset;
-    auto beat = [&](double period, std::int64_t& index) { return beatAt(t, period, tempo, index); };
     std::int64_t k = 0;
+    const double x = c.beat > 0 ? beatAt(t, c.beat, tempo, k) : 0.0;
     switch (c.part) {
     case SyntheticPart::Drums: {
-        const double x = beat(0.5, k);
         const double u = random01(c.seed, c.direction, c.channel, k);
         const double accent = u > 0.85 ? 1.0 : 0.7 + 0.25 * u;
         return accent * std::exp(-x / 0.09);
     }
-    case SyntheticPart::Bass: {
-        const double x = beat(0.25, k);
+    case SyntheticPart::Bass:
         return 0.05 + 0.3 * (0.8 + 0.2 * random01(c.seed, c.direction, c.channel, k)) *
                           std::exp(-x / 0.25);
-    }
     case SyntheticPart::Pad:
         return fromDb(padDb(t, tempo));
     case SyntheticPart::Vocal: {
-        const double x = beat(6.0, k);
         if (x > 4.0) {
             return 0.0; // the singer breathes
         }
         double xs = 0;
-        const std::int64_t syllable = syllableAt(x, tempo, xs);
-        const double db = -16 + 12 * random01(c.seed, c.direction, c.channel, k * 64 + syllable);
+        const std::int64_t syllable = vocalSyllable(k, x, tempo, xs);
+        const double db = -16 + 12 * random01(c.seed, c.direction, c.channel, syllable);
         return fromDb(db) * (0.6 + 0.4 * std::exp(-xs / 0.12));
     }
     case SyntheticPart::Silent:
         return 0.0;
-    case SyntheticPart::Guitar: {
-        const double x = beat(1.0, k);
+    case SyntheticPart::Guitar:
         return (random01(c.seed, c.direction, c.channel, k) > 0.75 ? 0.9 : 0.5) *
                std::exp(-x / 0.4);
-    }
-    case SyntheticPart::Clipping: {
-        const double x = beat(1.2, k);
+    case SyntheticPart::Clipping:
         return x < 0.3 ? 1.0 : fromDb(-9) * (0.85 + 0.15 * std::sin(2 * kPi * 3 * t));
-    }
-    case SyntheticPart::HiHat: {
-        const double x = beat(0.125, k);
+    case SyntheticPart::HiHat:
         return 0.1 * (0.7 + 0.3 * random01(c.seed, c.direction, c.channel, k)) *
                std::exp(-x / 0.03);
-    }
     }
     return 0.0;
 }
 
 // Parts made of strokes that only fall once struck (a hit and its decay, a plucked note, one
 // syllable): the stroke that the sample at t belongs to, numbered in the order of time, worked out
-// as amplitude() works it out. Within one stroke no later sample is louder than the first. None
-// (false) for the parts that swell or tremble (the pad, the clipping guitar) and the silent one.
+// as amplitude() works it out. Within one stroke no later sample is louder than the first (the
+// breath at the end of a phrase falls to 0 within its last syllable). None (false) for the parts
+// that swell or tremble (the pad, the clipping guitar) and the silent one.
 bool strokeAt(const SyntheticChannel& c, double t, std::int64_t& stroke) {
-    t += c.offset;
-    switch (c.part) {
-    case SyntheticPart::Drums:
-        beatAt(t, 0.5, c.tempo, stroke);
-        return true;
-    case SyntheticPart::Bass:
-        beatAt(t, 0.25, c.tempo, stroke);
-        return true;
-    case SyntheticPart::Guitar:
-        beatAt(t, 1.0, c.tempo, stroke);
-        return true;
-    case SyntheticPart::HiHat:
-        beatAt(t, 0.125, c.tempo, stroke);
-        return true;
-    case SyntheticPart::Vocal: {
-        // The breath at the end of a phrase is silent: it falls to 0 within its last syllable.
-        std::int64_t phrase = 0;
-        const double x = beatAt(t, 6.0, c.tempo, phrase);
+    if (c.part == SyntheticPart::Pad || c.part == SyntheticPart::Clipping ||
+        c.part == SyntheticPart::Silent) {
+        return false;
+    }
+    const double x = beatAt(t + c.offset, c.beat, c.tempo, stroke);
+    if (c.part == SyntheticPart::Vocal) {
         double into = 0;
-        stroke = phrase * 64 + syllableAt(x, c.tempo, into); // at most 34 syllables a phrase
-        return true;
+        stroke = vocalSyllable(stroke, x, c.tempo, into);
     }
-    case SyntheticPart::Pad:
-    case SyntheticPart::Silent:
-    case SyntheticPart::Clipping:
-        break;
-    }
-    return false;
+    return true;
 }
 
 } // namespace
