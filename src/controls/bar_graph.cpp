@@ -83,8 +83,7 @@ void TBarGraph::CreateLumis() {
     FLumiCount = Height() / step;
     int w = Width() - 3;
     int t = Height() - FLumiHeight - 2;
-    lumis_.reserve(static_cast<std::size_t>(std::max(FLumiCount, 0)));
-    lamps_.reserve(lumis_.capacity());
+    lamps_.reserve(static_cast<std::size_t>(std::max(FLumiCount, 0)));
     for (int i = 0; i < FLumiCount; ++i) {
         auto* lumi = new TLumi(this);
         lumi->SetBounds(1, t, w, FLumiHeight);
@@ -92,7 +91,6 @@ void TBarGraph::CreateLumis() {
         lumi->SetParent(this);
         lumi->bar_ = this;
         lumi->index_ = i;
-        lumis_.push_back(lumi);
         lamps_.push_back({lumi, lumi->Brush().Color, lumi->ColorOn(), lumi->ColorOff(), false});
         t -= step;
     }
@@ -107,12 +105,11 @@ TBarGraph::~TBarGraph() {
 
 void TBarGraph::unlinkLumis() {
     // A lamp that outlives its column no longer reports to it.
-    for (TLumi* lumi : lumis_) {
-        if (lumi != nullptr) {
-            lumi->bar_ = nullptr;
+    for (const LampState& lamp : lamps_) {
+        if (lamp.lumi != nullptr) {
+            lamp.lumi->bar_ = nullptr;
         }
     }
-    lumis_.clear();
     lamps_.clear();
     columnShape_ = ColumnShape::unknown;
 }
@@ -207,26 +204,26 @@ void TBarGraph::ResizeLumis(TObject*) {
     FreeLumis();
     CreateLumis();
     Set_On(F_On);
-    for (TLumi* lumi : lumis_) {
-        if (lumi != nullptr) {
-            lumi->SetWidth(w);
+    for (const LampState& lamp : lamps_) {
+        if (lamp.lumi != nullptr) {
+            lamp.lumi->SetWidth(w);
         }
     }
 }
 
 bool TBarGraph::regularColumn() const {
-    int n = static_cast<int>(lumis_.size());
+    int n = static_cast<int>(lamps_.size());
     int step = FLumiHeight - 1;
-    return n > 0 && n == ControlCount() && step > 0 && lumis_.front() != nullptr &&
-           lumis_.back() != nullptr &&
-           lumis_.back()->Top() == lumis_.front()->Top() - (n - 1) * step;
+    return n > 0 && n == ControlCount() && step > 0 && lamps_.front().lumi != nullptr &&
+           lamps_.back().lumi != nullptr &&
+           lamps_.back().lumi->Top() == lamps_.front().lumi->Top() - (n - 1) * step;
 }
 
 void TBarGraph::lumisAcross(int base, int top, int bottom, int& from, int& to) const {
     // Lamp i has its top at the bottom lamp's top - i * step.
     int step = FLumiHeight - 1;
     from = std::max((base - bottom) / step - 1, 0);
-    to = std::min((base + FLumiHeight - top) / step + 1, static_cast<int>(lumis_.size()) - 1);
+    to = std::min((base + FLumiHeight - top) / step + 1, static_cast<int>(lamps_.size()) - 1);
 }
 
 const TBarGraph::Across& TBarGraph::lampsAcross(const TRect& clip) const {
@@ -251,7 +248,7 @@ const TBarGraph::Across& TBarGraph::lampsAcross(const TRect& clip) const {
     if (!across_.regular) {
         return across_;
     }
-    const TLumi* first = lumis_.front();
+    const TLumi* first = lamps_.front().lumi;
     across_.bottomLamp = bottomPlace();
     across_.outline = first->Pen().Color;
     lumisAcross(first->Top(), clip.Top, clip.Bottom, across_.from, across_.to);
@@ -263,7 +260,7 @@ const TBarGraph::Across& TBarGraph::lampsAcross(const TRect& clip) const {
 }
 
 TRect TBarGraph::bottomPlace() const {
-    const TLumi* first = lumis_.front();
+    const TLumi* first = lamps_.front().lumi;
     return {first->Left(), first->Top(), first->Left() + first->Width(),
             first->Top() + FLumiHeight};
 }
@@ -273,9 +270,9 @@ void TBarGraph::findColumnShape() const {
     if (!regularColumn()) {
         return;
     }
-    const TLumi* first = lumis_.front();
+    const TLumi* first = lamps_.front().lumi;
     const TColor outline = first->Pen().Color;
-    for (int i = 0; i < static_cast<int>(lumis_.size()); ++i) {
+    for (int i = 0; i < static_cast<int>(lamps_.size()); ++i) {
         if (!plainBoxInPlace(i, outline)) {
             return;
         }
@@ -321,7 +318,7 @@ void TBarGraph::PaintControls(TCanvas& canvas) {
         return;
     }
     for (int i = across.from; i <= across.to; ++i) {
-        TLumi* lumi = lumis_[static_cast<std::size_t>(i)];
+        TLumi* lumi = lamps_[static_cast<std::size_t>(i)].lumi;
         if (lumi == nullptr || !lumi->Visible()) {
             continue;
         }
@@ -336,8 +333,8 @@ void TBarGraph::PaintControls(TCanvas& canvas) {
 }
 
 bool TBarGraph::plainBoxInPlace(int index, TColor outline) const {
-    const TLumi* first = lumis_.front();
-    const TLumi* lumi = lumis_[static_cast<std::size_t>(index)];
+    const TLumi* first = lamps_.front().lumi;
+    const TLumi* lumi = lamps_[static_cast<std::size_t>(index)].lumi;
     return lumi != nullptr && lumi->Visible() && lumi->Left() == first->Left() &&
            lumi->Width() == first->Width() && lumi->Height() == FLumiHeight &&
            lumi->Top() == first->Top() - index * (FLumiHeight - 1) && plainStyle(*lumi, outline);
@@ -386,22 +383,19 @@ void TBarGraph::paintColumn(TCanvas& canvas, const Across& across) const {
 }
 
 TLumi* TBarGraph::Lumi(int index) const {
-    if (index < 0 || static_cast<std::size_t>(index) >= lumis_.size()) {
+    if (index < 0 || static_cast<std::size_t>(index) >= lamps_.size()) {
         return nullptr;
     }
-    return lumis_[static_cast<std::size_t>(index)];
+    return lamps_[static_cast<std::size_t>(index)].lumi;
 }
 
 void TBarGraph::Notification(TComponent* component, TOperation operation) {
     TPanel::Notification(component, operation);
     if (operation == TOperation::opRemove) {
-        for (TLumi*& lumi : lumis_) {
-            if (lumi != nullptr && static_cast<TComponent*>(lumi) == component) {
-                if (auto i = static_cast<std::size_t>(lumi->index_); i < lamps_.size()) {
-                    lamps_[i].lumi = nullptr;
-                }
-                lumi->bar_ = nullptr;
-                lumi = nullptr;
+        for (LampState& lamp : lamps_) {
+            if (lamp.lumi != nullptr && static_cast<TComponent*>(lamp.lumi) == component) {
+                lamp.lumi->bar_ = nullptr;
+                lamp.lumi = nullptr;
                 columnShape_ = ColumnShape::unknown;
             }
         }

@@ -94,11 +94,11 @@ protected:
     int FTopIndex = 0;
 
 private:
-    // Each lamp by index with its lit state, fill colour and the colours it is filled with when
-    // lit and dark, kept up to date by the lamps themselves: a tick switches lamps without
+    // A lamp of the current column with its lit state, fill colour and the colours it is filled
+    // with when lit and dark, kept up to date by the lamp itself: a tick switches lamps without
     // reading them, which it would find in no cache after the 40 ms between two ticks.
     struct LampState {
-        TLumi* lumi; // as in lumis_
+        TLumi* lumi; // none once the lamp is gone
         toolkit::TColor fill;
         toolkit::TColor colorOn;
         toolkit::TColor colorOff;
@@ -162,8 +162,7 @@ private:
     int FLumiHeight = 6;
     toolkit::TColor FLumiColor = kLumiGreen;
     bool F_On = false;
-    // The lamps of the current column by index, so that switching one costs no search.
-    std::vector<TLumi*> lumis_;
+    // The lamps by index, so that switching one costs no search.
     std::vector<LampState> lamps_;
     // Whether every lamp is a plain box in its place with the bottom lamp's outline colour, as
     // last found: then painting needs to look at no lamp, which it would find in no cache after
