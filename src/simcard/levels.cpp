@@ -68,8 +68,6 @@ SyntheticPart syntheticPart(std::uint32_t seed, Direction direction, int channel
 
 namespace {
 
-// What a channel's synthetic signal keeps for the whole run: worked out once per read, not once
-// per sample.
 // The beat of a part in seconds at tempo 1: a drum hit, a bass note, the vocal's phrase, a guitar
 // chord, a clipping burst, a hi-hat stroke; 0 for the parts without one.
 double beatOf(SyntheticPart part) {
@@ -93,6 +91,8 @@ double beatOf(SyntheticPart part) {
     return 0.0;
 }
 
+// What a channel's synthetic signal keeps for the whole run: worked out once per read, not once
+// per sample.
 struct SyntheticChannel {
     std::uint32_t seed;
     Direction direction;
