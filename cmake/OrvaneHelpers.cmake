@@ -49,6 +49,17 @@ function(orv_add_test_suite name)
         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120 LABELS ${name} ${lock})
 endfunction()
 
+# orv_add_scaled_run(<suite> <scale> <gtest filter>)
+# The suite's tests that match the filter once more, as one CTest test, on a screen scaled by a
+# whole factor (QT_SCALE_FACTOR): every pixel of a control is then scale x scale pixels of its
+# window.
+function(orv_add_scaled_run suite scale filter)
+    add_test(NAME ${suite}.scale${scale} COMMAND ${suite} --gtest_filter=${filter})
+    set_tests_properties(${suite}.scale${scale} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_SCALE_FACTOR=${scale}" TIMEOUT 300
+        LABELS ${suite})
+endfunction()
+
 # orv_add_fuzz_target(<name> SOURCES <files...> LIBS <targets...>)
 # A fuzz target (fuzz/<folder>/, with its seed corpus in corpus/). With ORV_FUZZ, a libFuzzer
 # program (the whole build is then instrumented for coverage and sanitized). Otherwise, the same

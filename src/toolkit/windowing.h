@@ -22,12 +22,14 @@ void InitializeWindowing(const std::string& programName = {});
 // that may be running in them).
 void FlushDeferredDeletes();
 
-// A control as it is drawn now, 0x00RRGGBB per pixel.
+// A control as it is drawn now. On a screen scaled by a whole factor every pixel of the control
+// is scale × scale pixels of the screen; pixels holds those, row by row, 0x00RRGGBB each.
 struct Snapshot {
-    int width = 0;
+    int width = 0; // in the control's pixels
     int height = 0;
+    int scale = 1;
     std::vector<std::uint32_t> pixels;
-    // As a TColor (0x00BBGGRR).
+    // The control's pixel (its screen pixel at the top left) as a TColor (0x00BBGGRR).
     TColor PixelAt(int x, int y) const;
 };
 Snapshot GrabControl(TWinControl* control);

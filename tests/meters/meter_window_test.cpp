@@ -418,11 +418,10 @@ TEST_F(MeterWindowTest, TheScreenShowsWhatTheWindowPaints) {
     Snapshot alone = GrabControl(form.get());
     ASSERT_EQ(shown.width, alone.width);
     ASSERT_EQ(shown.height, alone.height);
+    ASSERT_EQ(shown.pixels.size(), alone.pixels.size());
     int differing = 0;
-    for (int y = 0; y < shown.height; ++y) {
-        for (int x = 0; x < shown.width; ++x) {
-            differing += shown.PixelAt(x, y) != alone.PixelAt(x, y) ? 1 : 0;
-        }
+    for (std::size_t i = 0; i < shown.pixels.size(); ++i) {
+        differing += shown.pixels[i] != alone.pixels[i] ? 1 : 0;
     }
     EXPECT_EQ(differing, 0);
     // Meter 5's top lamp is lit on the screen.

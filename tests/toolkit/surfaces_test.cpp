@@ -50,29 +50,27 @@ protected:
 };
 
 ::testing::AssertionResult SameSnapshots(const Snapshot& shown, const Snapshot& alone) {
-    if (shown.width != alone.width || shown.height != alone.height) {
+    if (shown.width != alone.width || shown.height != alone.height || shown.scale != alone.scale) {
         return ::testing::AssertionFailure()
-               << "sizes differ: " << shown.width << "x" << shown.height << " against "
-               << alone.width << "x" << alone.height;
+               << "sizes differ: " << shown.width << "x" << shown.height << " at " << shown.scale
+               << " against " << alone.width << "x" << alone.height << " at " << alone.scale;
     }
+    // Every screen pixel counts: at a scale above 1 a part painted half a control pixel off
+    // shows only there.
     int differing = 0;
-    int firstX = -1;
-    int firstY = -1;
-    for (int y = 0; y < shown.height; ++y) {
-        for (int x = 0; x < shown.width; ++x) {
-            if (shown.PixelAt(x, y) != alone.PixelAt(x, y)) {
-                if (differing++ == 0) {
-                    firstX = x;
-                    firstY = y;
-                }
-            }
+    std::size_t first = 0;
+    for (std::size_t i = 0; i < shown.pixels.size(); ++i) {
+        if (shown.pixels[i] != alone.pixels[i] && differing++ == 0) {
+            first = i;
         }
     }
     if (differing == 0) {
         return ::testing::AssertionSuccess();
     }
+    const std::size_t columns = static_cast<std::size_t>(shown.width * shown.scale);
     return ::testing::AssertionFailure()
-           << differing << " pixels differ, the first at (" << firstX << ", " << firstY << ")";
+           << differing << " screen pixels differ, the first at (" << first % columns << ", "
+           << first / columns << ") of " << columns << " columns";
 }
 
 // What the window shows of a control after the pending repaints, against the control painted

@@ -13,12 +13,14 @@
 #include "toolkit/windowing.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QCursor>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QThread>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -159,8 +161,9 @@ TColor Snapshot::PixelAt(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height) {
         return clNone;
     }
-    std::uint32_t p = pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                             static_cast<std::size_t>(x)];
+    const auto row = static_cast<std::size_t>(width) * static_cast<std::size_t>(scale);
+    std::uint32_t p =
+        pixels[static_cast<std::size_t>(y * scale) * row + static_cast<std::size_t>(x * scale)];
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
 }
 
@@ -168,14 +171,16 @@ namespace {
 Snapshot snapshotOf(const QImage& grabbed) {
     Snapshot shot;
     QImage image = grabbed.convertToFormat(QImage::Format_RGB32);
-    shot.width = image.width();
-    shot.height = image.height();
-    shot.pixels.resize(static_cast<std::size_t>(shot.width) *
-                       static_cast<std::size_t>(shot.height));
-    for (int y = 0; y < shot.height; ++y) {
+    shot.scale = std::max(1, qRound(image.devicePixelRatio()));
+    shot.width = image.width() / shot.scale;
+    shot.height = image.height() / shot.scale;
+    const int columns = shot.width * shot.scale;
+    const int rows = shot.height * shot.scale;
+    shot.pixels.resize(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
+    for (int y = 0; y < rows; ++y) {
         const auto* line = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
-        for (int x = 0; x < shot.width; ++x) {
-            shot.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(shot.width) +
+        for (int x = 0; x < columns; ++x) {
+            shot.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(columns) +
                         static_cast<std::size_t>(x)] = line[x] & 0xFFFFFF;
         }
     }
@@ -196,8 +201,20 @@ Snapshot GrabOnScreen(TWinControl* control) {
     if (window == nullptr || window->screen() == nullptr) {
         return {};
     }
-    QImage shown = window->screen()->grabWindow(window->winId()).toImage();
-    return snapshotOf(shown.copy(QRect(w->mapTo(window, QPoint(0, 0)), w->size())));
+    // The pixels the window hands to the screen. Read from the window's image where it has one:
+    // a screen grab of the offscreen platform covers only part of a window scaled above 1.
+    QImage shown;
+    if (QBackingStore* store = window->backingStore();
+        store != nullptr && store->paintDevice() != nullptr &&
+        store->paintDevice()->devType() == QInternal::Image) {
+        shown = *static_cast<QImage*>(store->paintDevice());
+    } else {
+        shown = window->screen()->grabWindow(window->winId()).toImage();
+    }
+    const int scale = std::max(1, qRound(shown.devicePixelRatio()));
+    QImage part = shown.copy(QRect(w->mapTo(window, QPoint(0, 0)) * scale, w->size() * scale));
+    part.setDevicePixelRatio(shown.devicePixelRatio());
+    return snapshotOf(part);
 }
 
 bool SaveSnapshot(TWinControl* control, const std::string& pngPath) {
