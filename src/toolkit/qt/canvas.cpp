@@ -5,6 +5,7 @@
 #include "toolkit/qt/qt_util.h"
 
 #include <QFontMetrics>
+#include <QWidget>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -27,9 +28,38 @@ QFont toQFont(const TFont& font) {
     return f;
 }
 
+std::optional<DirectPixels> DirectPixelsOf(QPaintDevice* device, QPoint redirectionOffset) {
+    if (device == nullptr || device->devType() != QInternal::Image) {
+        return std::nullopt;
+    }
+    auto* image = static_cast<QImage*>(device);
+    const QImage::Format format = image->format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+        format != QImage::Format_ARGB32_Premultiplied) {
+        return std::nullopt;
+    }
+    const qreal ratio = image->devicePixelRatio();
+    const int scale = qRound(ratio);
+    if (scale < 1 || ratio != scale) {
+        return std::nullopt;
+    }
+    return DirectPixels{image, -redirectionOffset, scale};
+}
+
 QtCanvas::QtCanvas(QPainter& painter, const TRect& clip)
-    : painter_(painter), clip_(clip), painterClip_(clip) {
-    painter_.setRenderHint(QPainter::Antialiasing, false);
+    : painter_(&painter), clip_(clip), painterClip_(clip) {
+    painter_->setRenderHint(QPainter::Antialiasing, false);
+}
+
+QtCanvas::QtCanvas(QWidget& widget, const TRect& clip, const std::optional<DirectPixels>& direct)
+    : widget_(&widget), direct_(direct), clip_(clip), painterClip_(clip) {}
+
+QPainter& QtCanvas::painter() {
+    if (painter_ == nullptr) {
+        painter_ = &own_.emplace(widget_);
+        painter_->setRenderHint(QPainter::Antialiasing, false);
+    }
+    return *painter_;
 }
 
 QRect QtCanvas::device(const TRect& r) const {
@@ -39,7 +69,7 @@ QRect QtCanvas::device(const TRect& r) const {
 void QtCanvas::applyClip() {
     TRect clip = clip_.Offset(origin_.X, origin_.Y);
     if (!(clip == painterClip_)) {
-        painter_.setClipRect(toQRect(clip));
+        painter().setClipRect(toQRect(clip));
         painterClip_ = clip;
     }
 }
@@ -49,13 +79,33 @@ void QtCanvas::fill(const TRect& r, TColor color) {
     if (visible.IsEmpty()) {
         return;
     }
+    TRect onDevice = visible.Offset(origin_.X, origin_.Y);
+    if (direct_) {
+        // Opaque pixels are 0xffRRGGBB in every format taken.
+        const QRgb pixel = toQColor(color).rgb();
+        const int scale = direct_->scale;
+        QImage& image = *direct_->image;
+        const QRect target = QRect((onDevice.Left + direct_->offset.x()) * scale,
+                                   (onDevice.Top + direct_->offset.y()) * scale,
+                                   onDevice.Width() * scale, onDevice.Height() * scale)
+                                 .intersected(image.rect());
+        if (target.isEmpty()) {
+            return;
+        }
+        uchar* bits = image.bits();
+        const qsizetype stride = image.bytesPerLine();
+        for (int y = target.top(); y <= target.bottom(); ++y) {
+            QRgb* row = reinterpret_cast<QRgb*>(bits + y * stride) + target.left();
+            std::fill(row, row + target.width(), pixel);
+        }
+        return;
+    }
     // The painter may still be limited to a narrower clip, set for text or an image of a
     // child painted before.
-    TRect onDevice = visible.Offset(origin_.X, origin_.Y);
     if (!(onDevice.Intersected(painterClip_) == onDevice)) {
         applyClip();
     }
-    painter_.fillRect(toQRect(onDevice), toQColor(color));
+    painter().fillRect(toQRect(onDevice), toQColor(color));
 }
 
 void QtCanvas::pixelLine(TPoint from, TPoint to, TColor color) {
@@ -88,7 +138,7 @@ void QtCanvas::pixelLine(TPoint from, TPoint to, TColor color) {
 
 void QtCanvas::applyPen() {
     if (Pen.Style == TPenStyle::psClear) {
-        painter_.setPen(Qt::NoPen);
+        painter().setPen(Qt::NoPen);
         return;
     }
     QPen pen(toQColor(Pen.Color));
@@ -99,20 +149,20 @@ void QtCanvas::applyPen() {
                                                  : Qt::SolidLine);
     pen.setCapStyle(Qt::FlatCap);
     pen.setJoinStyle(Qt::MiterJoin);
-    painter_.setPen(pen);
+    painter().setPen(pen);
 }
 
 void QtCanvas::applyBrush() {
     if (Brush.Style == TBrushStyle::bsClear) {
-        painter_.setBrush(Qt::NoBrush);
+        painter().setBrush(Qt::NoBrush);
     } else {
-        painter_.setBrush(toQColor(Brush.Color));
+        painter().setBrush(toQColor(Brush.Color));
     }
 }
 
 void QtCanvas::applyFont() {
-    painter_.setFont(toQFont(Font));
-    painter_.setPen(toQColor(Font.Color()));
+    painter().setFont(toQFont(Font));
+    painter().setPen(toQColor(Font.Color()));
 }
 
 void QtCanvas::Rectangle(const TRect& r) {
@@ -146,9 +196,9 @@ void QtCanvas::Rectangle(const TRect& r) {
     if (outline) {
         applyClip();
         applyPen();
-        painter_.setBrush(Qt::NoBrush);
+        painter().setBrush(Qt::NoBrush);
         int inset = Pen.Width / 2;
-        painter_.drawRect(
+        painter().drawRect(
             device({r.Left + inset, r.Top + inset, r.Right - 1 - inset, r.Bottom - 1 - inset}));
     }
 }
@@ -170,7 +220,7 @@ void QtCanvas::LineTo(int x, int y) {
     } else if (Pen.Style != TPenStyle::psClear) {
         applyClip();
         applyPen();
-        painter_.drawLine(pos_.X + origin_.X, pos_.Y + origin_.Y, x + origin_.X, y + origin_.Y);
+        painter().drawLine(pos_.X + origin_.X, pos_.Y + origin_.Y, x + origin_.X, y + origin_.Y);
     }
     pos_ = {x, y};
 }
@@ -180,7 +230,7 @@ void QtCanvas::Ellipse(const TRect& r) {
     applyPen();
     applyBrush();
     QRect d = device(r);
-    painter_.drawEllipse(QRect(d.x(), d.y(), d.width() - 1, d.height() - 1));
+    painter().drawEllipse(QRect(d.x(), d.y(), d.width() - 1, d.height() - 1));
 }
 
 void QtCanvas::TextOut(int x, int y, const std::string& text) {
@@ -192,7 +242,7 @@ void QtCanvas::TextOut(int x, int y, const std::string& text) {
     }
     applyClip();
     applyFont();
-    painter_.drawText(x + origin_.X, y + origin_.Y + fm.ascent(), s);
+    painter().drawText(x + origin_.X, y + origin_.Y + fm.ascent(), s);
 }
 
 void QtCanvas::TextRect(const TRect& r, const std::string& text, TAlignment alignment,
@@ -209,7 +259,7 @@ void QtCanvas::TextRect(const TRect& r, const std::string& text, TAlignment alig
         flags |= Qt::TextWordWrap;
     }
     applyClip();
-    painter_.drawText(device(r), flags, toQString(text));
+    painter().drawText(device(r), flags, toQString(text));
 }
 
 int QtCanvas::TextWidth(const std::string& text) {
@@ -223,14 +273,14 @@ int QtCanvas::TextHeight(const std::string&) {
 void QtCanvas::Draw(int x, int y, const TPicture& picture) {
     if (!picture.Empty()) {
         applyClip();
-        painter_.drawImage(QPoint(x + origin_.X, y + origin_.Y), ImageOf(picture));
+        painter().drawImage(QPoint(x + origin_.X, y + origin_.Y), ImageOf(picture));
     }
 }
 
 void QtCanvas::StretchDraw(const TRect& r, const TPicture& picture) {
     if (!picture.Empty()) {
         applyClip();
-        painter_.drawImage(device(r), ImageOf(picture));
+        painter().drawImage(device(r), ImageOf(picture));
     }
 }
 

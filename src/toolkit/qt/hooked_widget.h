@@ -105,7 +105,11 @@ protected:
             return;
         }
         if (drawsChildren()) {
-            Guard([&] { PaintSurface(this, control_, e); });
+            // The device this paint goes to, unless it goes through another widget's painter.
+            QPoint offset;
+            QPaintDevice* device =
+                this->sharedPainter() == nullptr ? this->redirected(&offset) : nullptr;
+            Guard([&] { PaintSurface(this, control_, e, device, offset); });
             return;
         }
         QPainter painter(this);

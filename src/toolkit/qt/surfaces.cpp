@@ -568,9 +568,12 @@ void RefreshDrawnByParent(QWidget* widget) {
     RefreshDrawnByParent(parent);
 }
 
-void PaintSurface(QWidget* widget, TWinControl* control, const QPaintEvent* event) {
-    QPainter painter(widget);
-    QtCanvas canvas(painter, fromQRect(event->rect()));
+void PaintSurface(QWidget* widget, TWinControl* control, const QPaintEvent* event,
+                  QPaintDevice* redirectedTo, QPoint redirectionOffset) {
+    // Every fill lies in an area of the event's region (paintAreas narrows the clip to one),
+    // so fills may go straight to the pixels.
+    QtCanvas canvas(*widget, fromQRect(event->rect()),
+                    DirectPixelsOf(redirectedTo, redirectionOffset));
     // Paint events come one at a time on the window thread; the list keeps its room.
     static std::vector<QRect> areas;
     std::vector<QRect> mine;

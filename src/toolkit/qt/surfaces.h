@@ -15,6 +15,7 @@
 #include <QRect>
 #include <vector>
 
+class QPaintDevice;
 class QPaintEvent;
 class QRegion;
 class QWidget;
@@ -120,7 +121,10 @@ QRegion RegionOf(const std::vector<QRect>& rects);
 void RefreshDrawnByParent(QWidget* widget);
 
 // Paints the part of a surface that a paint event asks for: the control's own surface, its
-// non-windowed children and the containers it draws, area by area.
-void PaintSurface(QWidget* widget, TWinControl* control, const QPaintEvent* event);
+// non-windowed children and the containers it draws, area by area. redirectedTo and
+// redirectionOffset: what the widget's redirected() gives during the event (null when the
+// paint goes through another painter).
+void PaintSurface(QWidget* widget, TWinControl* control, const QPaintEvent* event,
+                  QPaintDevice* redirectedTo, QPoint redirectionOffset);
 
 } // namespace toolkit::qt
