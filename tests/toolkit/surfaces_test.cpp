@@ -7,6 +7,7 @@
 #include "toolkit/button.h"
 #include "toolkit/message_queue.h"
 #include "toolkit/panel.h"
+#include "toolkit/qt/canvas.h"
 #include "toolkit/qt/peers.h"
 #include "toolkit/qt/surfaces.h"
 #include "toolkit/shape.h"
@@ -14,6 +15,8 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QImage>
+#include <QPixmap>
 #include <QRegion>
 #include <QTimer>
 #include <QWidget>
@@ -414,6 +417,32 @@ TEST(DrawnContainers, AWindowChangedWhileAPaintOfTheRoundWaitsForABoxIsPaintedMe
     EXPECT_EQ(shownDuringBox, clMaroon) << "the other window waited for the box";
     EXPECT_TRUE(ShownAsPaintedAlone(n.form.get()));
     EXPECT_TRUE(ShownAsPaintedAlone(second.form.get()));
+}
+
+TEST(DrawnContainers, FillsGoStraightOnlyToImagesTheyCanFillExactly) {
+    // Where a paint goes: 32-bit pixels at a whole scale are filled directly; anything else
+    // (16-bit or 8-bit pixels, a fractional scale, a pixmap) through the painter.
+    QImage plain(8, 8, QImage::Format_RGB32);
+    auto direct = qt::DirectPixelsOf(&plain, QPoint(-12, -5));
+    ASSERT_TRUE(direct.has_value());
+    EXPECT_EQ(direct->image, &plain);
+    EXPECT_EQ(direct->offset, QPoint(12, 5));
+    EXPECT_EQ(direct->scale, 1);
+    QImage doubled(16, 16, QImage::Format_ARGB32_Premultiplied);
+    doubled.setDevicePixelRatio(2);
+    ASSERT_TRUE(qt::DirectPixelsOf(&doubled, QPoint()).has_value());
+    EXPECT_EQ(qt::DirectPixelsOf(&doubled, QPoint())->scale, 2);
+    QImage fractional(12, 12, QImage::Format_RGB32);
+    fractional.setDevicePixelRatio(1.5);
+    EXPECT_FALSE(qt::DirectPixelsOf(&fractional, QPoint()).has_value());
+    for (QImage::Format other : {QImage::Format_RGB16, QImage::Format_RGB888,
+                                 QImage::Format_RGBX8888, QImage::Format_Indexed8}) {
+        QImage image(8, 8, other);
+        EXPECT_FALSE(qt::DirectPixelsOf(&image, QPoint()).has_value()) << other;
+    }
+    QPixmap pixmap(8, 8);
+    EXPECT_FALSE(qt::DirectPixelsOf(&pixmap, QPoint()).has_value());
+    EXPECT_FALSE(qt::DirectPixelsOf(nullptr, QPoint()).has_value());
 }
 
 TEST(DrawnContainers, RegionOfRectanglesIsTheirUnion) {
