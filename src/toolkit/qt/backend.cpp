@@ -201,15 +201,17 @@ Snapshot GrabOnScreen(TWinControl* control) {
     if (window == nullptr || window->screen() == nullptr) {
         return {};
     }
-    // The pixels the window hands to the screen. Read from the window's image where it has one:
-    // a screen grab of the offscreen platform covers only part of a window scaled above 1.
-    QImage shown;
-    if (QBackingStore* store = window->backingStore();
-        store != nullptr && store->paintDevice() != nullptr &&
-        store->paintDevice()->devType() == QInternal::Image) {
-        shown = *static_cast<QImage*>(store->paintDevice());
-    } else {
-        shown = window->screen()->grabWindow(window->winId()).toImage();
+    QImage shown = window->screen()->grabWindow(window->winId()).toImage();
+    // The offscreen platform's grab of a window scaled above 1 holds only its top-left part;
+    // there the window's image is what the screen shows. (Elsewhere a window's image may exist
+    // only while it paints.)
+    if (shown.devicePixelRatio() > 1 &&
+        QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        if (QBackingStore* store = window->backingStore();
+            store != nullptr && store->paintDevice() != nullptr &&
+            store->paintDevice()->devType() == QInternal::Image) {
+            shown = *static_cast<QImage*>(store->paintDevice());
+        }
     }
     const int scale = std::max(1, qRound(shown.devicePixelRatio()));
     QImage part = shown.copy(QRect(w->mapTo(window, QPoint(0, 0)) * scale, w->size() * scale));
